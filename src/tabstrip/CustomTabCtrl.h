@@ -1,0 +1,125 @@
+// CCustomTabCtrl: an owner-drawn, scrollable single row of trapezoid tabs with
+// two or four scroll buttons at its left end. It reports what the user does to
+// its parent with WM_NOTIFY (NMTABSTRIP).
+#pragma once
+
+#include "framework/Handles.h"
+#include "framework/ToolTipCtrl.h"
+#include "framework/Window.h"
+#include "tabstrip/TabEntry.h"
+#include "tabstrip/TabNotify.h"
+#include "tabstrip/TabStripDefs.h"
+
+#include <uxtheme.h>
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// Thrown by the constructor when the window class cannot be registered.
+class TabStripResourceException : public std::runtime_error {
+public:
+    TabStripResourceException() : std::runtime_error("cannot register window class CCustomTabCtrl") {}
+};
+
+class CCustomTabCtrl : public fw::Window {
+public:
+    CCustomTabCtrl();
+    ~CCustomTabCtrl() override;
+
+    // Registers "CCustomTabCtrl" once per module; throws when it cannot.
+    static BOOL RegisterTabStripClass();
+
+    BOOL Create(DWORD style, const RECT& rect, HWND parent, UINT id);
+
+    // A null or unrealisable font falls back to Microsoft Sans Serif, height 12.
+    void SetLabelFont(const LOGFONTA* font, BOOL redraw);
+    // Keeps copies; the caller keeps its own cursors.
+    void SetReorderCursors(HCURSOR move, HCURSOR copy);
+
+    int GetSelectedTab() const { return m_nSelected; }
+    int GetTabCount() const { return static_cast<int>(m_tabs.size()); }
+
+    // Tab operations: 0 or an index on success, a TSE_ code on failure.
+    int InsertTab(int index, const std::string& label, DWORD_PTR data);
+    int MoveTab(int from, int to, BOOL notify);
+    int DuplicateTab(int from, int to, BOOL notify);
+    int SelectTab(int index);
+    int ApplySelection(int index, BOOL byMouse, BOOL ctrl);
+    int MarkTab(int index, BOOL byMouse, BOOL toggle);
+    int GetTabData(int index, DWORD_PTR& data) const;
+    // index -4..-1 are the first, previous, next and last buttons.
+    int SetTabTip(int index, const std::string& text);
+    // Returns the parent's reply.
+    LRESULT SendTabNotify(UINT code, int iTab, int x, int y);
+
+    // Geometry.
+    void UpdateLayout(int mode, int index);
+    int TabFromPoint(int x, int y) const;
+
+    // Read access for painting, the view and tests.
+    const CTabEntry* GetTabEntry(int index) const;
+    int GetScrollPos() const { return m_nScrollPos; }
+    int GetButtonState(int hitCode) const;  // TSHT_HOME..TSHT_END
+    RECT GetButtonRect(int hitCode) const;  // empty for a button the style lacks
+    HFONT GetLabelFont() const { return m_fontLabel; }
+    HFONT GetLabelFontBold() const { return m_fontLabelBold; }
+    HCURSOR GetReorderCursor() const { return m_hReorderCursor; }
+    HCURSOR GetDuplicateCursor() const { return m_hDuplicateCursor; }
+    HBITMAP GetArrowBitmap() const { return m_bmpArrows; }
+    HWND GetToolTipWindow() const { return m_tips.GetHwnd(); }
+    bool IsThemed() const { return m_hbmScrollLeft.Get() != nullptr; }
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void PreSubclassWindow() override;
+
+    void OnSize(UINT type, int cx, int cy);
+    LRESULT OnThemeChanged();
+    void OnDestroy();
+
+    // Label widths and rectangles at the origin; the last shape's right edge.
+    int MeasureTabs();
+    // Positions, kinds, regions and tool areas, the first shown tab at x0.
+    void PlaceTabs(int x0);
+    void PlaceEditor(int x0, int index);
+
+private:
+    DWORD TabStyle() const { return GetStyle() & 0xFF; }
+    int ButtonCount() const { return (TabStyle() & TSS_FOURARROWS) ? 4 : 2; }
+    int* ButtonStateMember(int hitCode);
+    // Rectangles at the origin from the widths of the last MeasureTabs.
+    int ResetToOrigin(int height);
+    void PlaceTabsGeometry(int x0, int height);
+    void FinishPlacement();
+    void RePlace(int bw, int height);
+    // Re-adds the tools of tabs first..last from their texts.
+    void SyncTabTools(int first, int last);
+    void SetButtonToolRects(bool shown);
+
+    fw::Cursor m_hReorderCursor;
+    fw::Cursor m_hDuplicateCursor;
+    fw::Font m_fontLabel;
+    fw::Font m_fontLabelBold;  // measures every label
+    int m_nSelected = -1;
+    int m_nScrollPos = 0;  // first tab shown whole after the buttons
+    int m_nDropPos = 0;    // insertion position while a tab is dragged
+    int m_stateBack = ARROW_HIDDEN;
+    int m_stateFwd = ARROW_HIDDEN;
+    int m_stateHome = ARROW_HIDDEN;
+    int m_stateEnd = ARROW_HIDDEN;
+    int m_nPressTarget = TSHT_NONE;
+    DWORD m_dwRepeatTick = 0;
+    COLORREF m_crGlyph[4] = {};
+    fw::Bitmap m_bmpArrows;  // four 8x7 glyphs, monochrome
+    fw::Bitmap m_hbmScrollLeft;
+    BOOL m_bScrollLeftHorz = FALSE;
+    MARGINS m_mrgScrollLeft{};
+    MARGINS m_mrgScrollRight{};
+    fw::Bitmap m_hbmScrollRight;
+    BOOL m_bScrollRightHorz = FALSE;
+    fw::ToolTipCtrl m_tips;
+    fw::Window m_editor;
+    std::vector<std::unique_ptr<CTabEntry>> m_tabs;  // display order
+};

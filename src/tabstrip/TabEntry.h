@@ -1,0 +1,36 @@
+// CTabEntry: one tab of the strip, owned by the control.
+#pragma once
+
+#include "framework/Handles.h"
+#include "tabstrip/TabStripDefs.h"
+
+#include <windows.h>
+
+#include <string>
+
+class CTabEntry {
+public:
+    CTabEntry(std::string label, DWORD_PTR data) : m_label(std::move(label)), m_data(data) {}
+    CTabEntry(const CTabEntry&) = delete;
+    CTabEntry& operator=(const CTabEntry&) = delete;
+
+    // The tab's polygon for its kind, from a shape rectangle.
+    void GetShapePoints(const RECT& shape, POINT (&points)[6]) const;
+    // Replaces the region by the polygon of m_rcShape and m_kind.
+    void UpdateRegion();
+
+    std::string m_label;
+    DWORD_PTR m_data = 0;  // the caller's; never interpreted
+    RECT m_rcShape{};      // client coordinates; source of the polygon
+    RECT m_rcLabel{};      // label, tooltip area and editor place; empty unless shown
+    fw::Region m_region;   // hit-test area
+    BYTE m_kind = TK_HIDDEN;
+    BOOL m_bSelected = FALSE;
+    BOOL m_bMarked = FALSE;
+    BOOL m_bMarkChanged = FALSE;  // set by the last marking step
+
+    // The tooltip text lives here too: the tooltip control's ANSI read-back is
+    // capped at 80 bytes on some comctl32 versions, and plugin paths are longer.
+    std::string m_tip;
+    int m_nLabelWidth = 0;  // from the last MeasureTabs, reused while scrolling
+};
