@@ -1,0 +1,149 @@
+#include "tabstrip/CustomTabCtrl.h"
+
+#include <new>
+
+namespace {
+
+const char kClassName[] = "CCustomTabCtrl";
+
+const LOGFONTA kFallbackFont = {
+    12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_CHARACTER_PRECIS,
+    CLIP_CHARACTER_PRECIS, DEFAULT_QUALITY, 0, "Microsoft Sans Serif"};
+
+// Four 8x7 arrow glyphs side by side (first, previous, next, last); a 0 bit is
+// glyph, a 1 bit background. Rows of 4 bytes are already WORD-aligned.
+const BYTE kArrowBits[28] = {
+    0xBD, 0xFB, 0xDF, 0xBD,  //
+    0xB9, 0xF3, 0xCF, 0x9D,  //
+    0xB1, 0xE3, 0xC7, 0x8D,  //
+    0xA3, 0xC7, 0xE3, 0xC5,  //
+    0xB1, 0xE3, 0xC7, 0x8D,  //
+    0xB9, 0xF3, 0xCF, 0x9D,  //
+    0xBD, 0xFB, 0xDF, 0xBD,  //
+};
+
+}  // namespace
+
+CCustomTabCtrl::CCustomTabCtrl() {
+    RegisterTabStripClass();
+    SetLabelFont(&kFallbackFont, FALSE);
+    m_bmpArrows.Reset(::CreateBitmap(32, 7, 1, 1, kArrowBits));
+}
+
+CCustomTabCtrl::~CCustomTabCtrl() {
+    // The tab records (and their regions) go first; the members follow in
+    // reverse order, and the window base takes the window down last.
+    m_tabs.clear();
+    m_hbmScrollLeft.Reset();
+    m_hbmScrollRight.Reset();
+    m_hReorderCursor.Reset();
+    m_hDuplicateCursor.Reset();
+}
+
+BOOL CCustomTabCtrl::RegisterTabStripClass() {
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    WNDCLASSA wc{};
+    if (::GetClassInfoA(instance, kClassName, &wc)) return TRUE;
+    wc = WNDCLASSA{};
+    wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+    wc.lpfnWndProc = ::DefWindowProcA;  // the framework subclasses at creation
+    wc.hInstance = instance;
+    wc.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kClassName;
+    if (!fw::RegisterWindowClass(wc)) throw TabStripResourceException();
+    return TRUE;
+}
+
+BOOL CCustomTabCtrl::Create(DWORD style, const RECT& rect, HWND parent, UINT id) {
+    return CreateEx(0, kClassName, "", style, rect, parent, id) ? TRUE : FALSE;
+}
+
+void CCustomTabCtrl::SetLabelFont(const LOGFONTA* font, BOOL redraw) {
+    m_fontLabel.Reset();
+    m_fontLabelBold.Reset();
+    if (font) m_fontLabel.Reset(::CreateFontIndirectA(font));
+    if (!m_fontLabel) m_fontLabel.Reset(::CreateFontIndirectA(&kFallbackFont));
+    // Should even the fallback fail, both fonts stay empty and labels are
+    // measured and drawn with the device context's own font.
+    if (m_fontLabel) {
+        LOGFONTA lf{};
+        if (::GetObjectA(m_fontLabel, sizeof lf, &lf) > 0) {
+            lf.lfWeight = FW_BOLD;
+            m_fontLabelBold.Reset(::CreateFontIndirectA(&lf));
+        }
+    }
+    if (redraw && IsCreated()) {
+        UpdateLayout(LAYOUT_FIT, m_nSelected);
+        Invalidate(true);
+    }
+}
+
+void CCustomTabCtrl::SetReorderCursors(HCURSOR move, HCURSOR copy) {
+    // Copies are made before the old ones go, so passing back our own works.
+    m_hReorderCursor.Reset(move ? static_cast<HCURSOR>(::CopyIcon(move)) : nullptr);
+    m_hDuplicateCursor.Reset(copy ? static_cast<HCURSOR>(::CopyIcon(copy)) : nullptr);
+}
+
+const CTabEntry* CCustomTabCtrl::GetTabEntry(int index) const {
+    if (index < 0 || index >= GetTabCount()) return nullptr;
+    return m_tabs[static_cast<size_t>(index)].get();
+}
+
+int* CCustomTabCtrl::ButtonStateMember(int hitCode) {
+    switch (hitCode) {
+    case TSHT_HOME: return &m_stateHome;
+    case TSHT_BACK: return &m_stateBack;
+    case TSHT_FWD: return &m_stateFwd;
+    case TSHT_END: return &m_stateEnd;
+    default: return nullptr;
+    }
+}
+
+int CCustomTabCtrl::GetButtonState(int hitCode) const {
+    const int* state = const_cast<CCustomTabCtrl*>(this)->ButtonStateMember(hitCode);
+    return state ? *state : ARROW_HIDDEN;
+}
+
+void CCustomTabCtrl::PreSubclassWindow() {
+    OnThemeChanged();
+    // Keeps the label editor from being painted over.
+    ::SetWindowLongPtrA(GetHwnd(), GWL_STYLE, static_cast<LONG_PTR>(GetStyle() | WS_CLIPCHILDREN));
+    UpdateLayout(LAYOUT_FIT, m_nSelected);
+    fw::Window::PreSubclassWindow();
+}
+
+LRESULT CCustomTabCtrl::OnThemeChanged() {
+    // Without a theme read the strip is unthemed: classic buttons.
+    m_hbmScrollLeft.Reset();
+    m_hbmScrollRight.Reset();
+    return 0;
+}
+
+void CCustomTabCtrl::OnDestroy() {
+    // The tooltip is owned by the top-level window, which may outlive us.
+    m_tips.DestroyWindow();
+}
+
+LRESULT CCustomTabCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    // No exception may unwind through the system's dispatching frames.
+    try {
+        switch (msg) {
+        case WM_SIZE: {
+            LRESULT result = Default(msg, wParam, lParam);
+            OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+            return result;
+        }
+        case WM_THEMECHANGED:
+            return OnThemeChanged();
+        case WM_DESTROY:
+            OnDestroy();
+            break;
+        default:
+            break;
+        }
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    return fw::Window::WindowProc(msg, wParam, lParam);
+}

@@ -1,0 +1,211 @@
+// Tab operations: inserting, moving, duplicating, selecting and marking tabs,
+// tooltip texts and the notifications to the parent.
+#include "tabstrip/CustomTabCtrl.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace {
+
+UINT_PTR ToolId(int id) { return static_cast<UINT_PTR>(static_cast<INT_PTR>(id)); }
+
+bool IsDigit(char c, char from) { return c >= from && c <= '9'; }
+
+// The label a copy of `label` gets: the first free "base (k)" / "base(k)",
+// k = 2, 3, ... A copy number is a "(2)".."(9)" or "(10)".."(99)" suffix;
+// "(1)" is taken as part of the name.
+std::string CopyLabel(const std::string& label, const std::vector<std::unique_ptr<CTabEntry>>& tabs) {
+    const size_t n = label.size();
+    std::string base = label;
+    std::string open = " (";
+    if (n >= 4 && label[n - 1] == ')' && IsDigit(label[n - 2], '2') && label[n - 3] == '(') {
+        base = label.substr(0, n - 3);
+        open = "(";
+    } else if (n >= 4 && label[n - 1] == ')' && IsDigit(label[n - 2], '0') &&
+               IsDigit(label[n - 3], '1') && label[n - 4] == '(') {
+        base = label.substr(0, n - 4);
+        open = "(";
+    }
+    for (int k = 2;; ++k) {
+        std::string candidate = base + open + std::to_string(k) + ")";
+        bool taken = std::any_of(tabs.begin(), tabs.end(),
+                                 [&](const auto& tab) { return tab->m_label == candidate; });
+        if (!taken) return candidate;
+    }
+}
+
+}  // namespace
+
+void CCustomTabCtrl::SyncTabTools(int first, int last) {
+    if (!m_tips.IsCreated()) return;
+    const RECT none{};
+    for (int i = std::max(first, 0); i <= last && i < GetTabCount(); ++i) {
+        const CTabEntry& tab = *m_tabs[static_cast<size_t>(i)];
+        m_tips.DelTool(GetHwnd(), ToolId(i + 1));
+        // The next layout gives the tool its area.
+        if (!tab.m_tip.empty()) m_tips.AddTool(GetHwnd(), ToolId(i + 1), tab.m_tip.c_str(), none);
+    }
+}
+
+int CCustomTabCtrl::InsertTab(int index, const std::string& label, DWORD_PTR data) {
+    const int count = GetTabCount();
+    if (index < 0 || index > count) return TSE_BADINDEX;
+    if (label.size() > TAB_MAX_LABEL) return TSE_LABELTOOLONG;
+    try {
+        auto entry = std::make_unique<CTabEntry>(label, data);
+        // A failed insert leaves the array as it was.
+        m_tabs.insert(m_tabs.begin() + index, std::move(entry));
+    } catch (const std::bad_alloc&) {
+        return TSE_NOMEMORY;
+    }
+    if (m_nSelected >= index) ++m_nSelected;  // the same tab stays current
+    // The tabs from index on changed their ids; the new one has no tip.
+    SyncTabTools(index, count);
+    UpdateLayout(LAYOUT_FIT, m_nSelected);
+    Invalidate(false);
+    return index;
+}
+
+int CCustomTabCtrl::MoveTab(int from, int to, BOOL notify) {
+    const int count = GetTabCount();
+    if (from < 0 || from >= count || to < 0 || to > count) return TSE_BADINDEX;
+    if (to == from || to == from + 1) return from;
+
+    std::unique_ptr<CTabEntry> moving = std::move(m_tabs[static_cast<size_t>(from)]);
+    m_tabs.erase(m_tabs.begin() + from);
+    if (to > from) --to;
+    // Capacity is unchanged from before the erase: this cannot allocate.
+    m_tabs.insert(m_tabs.begin() + to, std::move(moving));
+    SyncTabTools(std::min(from, to), std::max(from, to));
+
+    // The moved tab becomes current, flag included, so that exactly the
+    // current tab carries m_bSelected.
+    for (auto& tab : m_tabs) tab->m_bSelected = FALSE;
+    m_nSelected = to;
+    m_tabs[static_cast<size_t>(to)]->m_bSelected = TRUE;
+
+    UpdateLayout(LAYOUT_SHOW, to);
+    Invalidate(false);
+    if (notify) SendTabNotify(TSN_MOVED, m_nSelected, 0, 0);
+    return to;
+}
+
+int CCustomTabCtrl::DuplicateTab(int from, int to, BOOL notify) {
+    const int count = GetTabCount();
+    if (from < 0 || from >= count || to < 0 || to > count) return TSE_BADINDEX;
+    std::string label;
+    try {
+        label = CopyLabel(m_tabs[static_cast<size_t>(from)]->m_label, m_tabs);
+    } catch (const std::bad_alloc&) {
+        if (notify) SendTabNotify(TSN_NOMEMORY, from, 0, 0);
+        return TSE_NOMEMORY;
+    }
+    const int r = InsertTab(to, label, m_tabs[static_cast<size_t>(from)]->m_data);
+    if (r >= 0) {
+        SelectTab(r);
+        if (notify) SendTabNotify(TSN_DUPLICATED, r, 0, 0);
+    } else if (r == TSE_NOMEMORY && notify) {
+        SendTabNotify(TSN_NOMEMORY, -1, 0, 0);
+    }
+    return r;
+}
+
+int CCustomTabCtrl::SelectTab(int index) { return ApplySelection(index, FALSE, FALSE); }
+
+int CCustomTabCtrl::ApplySelection(int index, BOOL byMouse, BOOL ctrl) {
+    if (index < 0 || index >= GetTabCount()) return TSE_BADINDEX;
+    if (m_nSelected != -1) m_tabs[static_cast<size_t>(m_nSelected)]->m_bSelected = FALSE;
+    m_nSelected = index;
+    m_tabs[static_cast<size_t>(index)]->m_bSelected = TRUE;
+    if (byMouse) {
+        UpdateLayout(LAYOUT_SHOW, index);  // scroll only as far as needed
+    } else {
+        // The tab becomes the first shown, then the strip pulls back while
+        // there is room at the right end.
+        m_nScrollPos = index;
+        UpdateLayout(LAYOUT_FIT, index);
+    }
+    Invalidate(false);
+    MarkTab(index, byMouse, ctrl);  // without TSS_MULTIMARK a no-op
+    return TSE_OK;
+}
+
+int CCustomTabCtrl::MarkTab(int index, BOOL byMouse, BOOL toggle) {
+    if (!(TabStyle() & TSS_MULTIMARK)) return TSE_NOMULTIMARKSTYLE;
+    if (index < 0 || index >= GetTabCount()) return TSE_BADINDEX;
+    for (auto& tab : m_tabs) tab->m_bMarkChanged = FALSE;
+    CTabEntry& target = *m_tabs[static_cast<size_t>(index)];
+
+    if (!toggle) {
+        if (target.m_bMarked) return TSE_OK;
+        target.m_bMarked = TRUE;
+        target.m_bMarkChanged = TRUE;
+        for (int i = 0; i < GetTabCount(); ++i) {
+            CTabEntry& tab = *m_tabs[static_cast<size_t>(i)];
+            if (i == index || i == m_nSelected || !tab.m_bMarked) continue;
+            tab.m_bMarked = FALSE;
+            if (byMouse) tab.m_bMarkChanged = TRUE;
+        }
+    } else {
+        if (index == m_nSelected) return TSE_OK;  // the current tab keeps its mark
+        target.m_bMarked = !target.m_bMarked;
+        if (!byMouse) {
+            Invalidate(false);
+            return TSE_OK;
+        }
+        target.m_bMarkChanged = TRUE;
+    }
+    if (byMouse) UpdateLayout(LAYOUT_SHOW, index);
+    Invalidate(false);
+    return TSE_OK;
+}
+
+int CCustomTabCtrl::GetTabData(int index, DWORD_PTR& data) const {
+    if (index < 0 || index >= GetTabCount()) return TSE_BADINDEX;
+    data = m_tabs[static_cast<size_t>(index)]->m_data;
+    return TSE_OK;
+}
+
+int CCustomTabCtrl::SetTabTip(int index, const std::string& text) {
+    if (!(TabStyle() & TSS_TIPS)) return TSE_NOTIPSSTYLE;
+    if (index < TSHT_END || index >= GetTabCount()) return TSE_BADINDEX;
+    if (!m_tips.IsCreated()) {
+        if (!IsCreated() || !m_tips.Create(GetHwnd(), 0)) return TSE_NOTIPWINDOW;
+        m_tips.Activate(true);
+    }
+    if (index >= 0) {
+        try {
+            m_tabs[static_cast<size_t>(index)]->m_tip = text;
+        } catch (const std::bad_alloc&) {
+            return TSE_NOMEMORY;
+        }
+    }
+    const UINT_PTR id = ToolId(index >= 0 ? index + 1 : index);
+    m_tips.DelTool(GetHwnd(), id);
+    m_tips.AddTool(GetHwnd(), id, text.c_str(), RECT{});
+    UpdateLayout(LAYOUT_FIT, m_nSelected);  // sets the tool areas
+    Invalidate(false);
+    return TSE_OK;
+}
+
+LRESULT CCustomTabCtrl::SendTabNotify(UINT code, int iTab, int x, int y) {
+    NMTABSTRIP nm;
+    std::memset(&nm, 0, sizeof nm);
+    nm.hdr.hwndFrom = GetHwnd();
+    nm.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID());
+    nm.hdr.code = code;
+    nm.iTab = iTab;
+    nm.pt = {x, y};
+    if (const CTabEntry* tab = GetTabEntry(iTab)) {
+        const size_t n = std::min(tab->m_label.size(), sizeof nm.label - 1);
+        std::memcpy(nm.label, tab->m_label.data(), n);
+        nm.data = tab->m_data;
+        nm.rcLabel = tab->m_rcLabel;
+        nm.selected = tab->m_bSelected;
+        nm.marked = tab->m_bMarked;
+    }
+    HWND parent = GetParent();
+    if (!parent) return 0;
+    return ::SendMessageA(parent, WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm));
+}
