@@ -1,0 +1,150 @@
+#include "inspect/WDXView.h"
+
+#include "framework/AppGlobals.h"
+#include "inspect/HostIni.h"
+#include "res/resource.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+const char* const kColumns[] = {"Field", "Type", "Time(ms)", "Value"};
+
+LOGFONTA TabLabelFont() {
+    LOGFONTA font{};
+    font.lfHeight = 12;
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfOutPrecision = OUT_CHARACTER_PRECIS;
+    font.lfClipPrecision = CLIP_CHARACTER_PRECIS;
+    font.lfQuality = DEFAULT_QUALITY;
+    std::strcpy(font.lfFaceName, "Verdana");
+    return font;
+}
+
+}  // namespace
+
+// The loaded plugin is deliberately kept: it stays until the process ends.
+CWDXView::~CWDXView() = default;
+
+bool CWDXView::Create(DWORD style, const RECT& rect, HWND parent, UINT id) {
+    if (!fw::View::Create(style, rect, parent, id)) return false;
+    const RECT empty{};
+    m_wndFields.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL, empty, GetHwnd(), kFieldsId);
+    m_wndFields.SetExtendedStyle(0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    m_wndTabs.Create(WS_CHILD | WS_VISIBLE | TSS_REORDER | TSS_TIPS, empty, GetHwnd(), kTabsId);
+    return true;
+}
+
+void CWDXView::OnInitialUpdate() {
+    fw::View::OnInitialUpdate();
+    LayoutChildren();
+    if (m_bInitialized) return;
+    m_bInitialized = TRUE;
+
+    for (int i = 0; i < 4; ++i) m_wndFields.InsertColumn(i, kColumns[i], LVCFMT_LEFT);
+    for (int i = 0; i < 4; ++i) m_wndFields.SetColumnWidth(i, LVSCW_AUTOSIZE_USEHEADER);
+    LoadPluginTabs();
+    LOGFONTA font = TabLabelFont();
+    m_wndTabs.SetLabelFont(&font, TRUE);
+    // A shared resource cursor: the strip keeps copies, nobody destroys this one.
+    HCURSOR move = ::LoadCursorA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_TABDRAG));
+    m_wndTabs.SetReorderCursors(move, nullptr);
+    // Without a notification: nothing is inspected before a file is chosen.
+    m_wndTabs.SelectTab(0);
+}
+
+void CWDXView::OnActivateView(bool activate, fw::View* activated, fw::View* deactivated) {
+    fw::View::OnActivateView(activate, activated, deactivated);
+    ::SetFocus(m_wndFields);
+}
+
+BOOL CWDXView::SetCurrentFile(const char* path) {
+    if (!hostconfig::CopyPath(path ? path : "", m_szFile)) return FALSE;
+    InspectTab(m_wndTabs.GetSelectedTab());
+    return TRUE;
+}
+
+// Both steps refuse a position past either end, so there is no wrap-around.
+void CWDXView::NextPlugin() {
+    int position = m_wndTabs.GetSelectedTab() + 1;
+    InspectTab(position);
+    m_wndTabs.SelectTab(position);
+}
+
+void CWDXView::PreviousPlugin() {
+    int position = m_wndTabs.GetSelectedTab() - 1;
+    InspectTab(position);
+    m_wndTabs.SelectTab(position);
+}
+
+// The pixel row between the two children stays the view's own background.
+void CWDXView::LayoutChildren() {
+    RECT client = GetClientRect();
+    int width = client.right;
+    int height = client.bottom;
+    if (m_wndFields.IsCreated()) m_wndFields.MoveWindow(0, 0, width, std::max(0, height - 21), true);
+    if (m_wndTabs.IsCreated()) m_wndTabs.MoveWindow(0, height - 20, width, 20, true);
+}
+
+void CWDXView::InspectTab(int position) {
+    DWORD_PTR data = 0;
+    if (m_wndTabs.GetTabData(position, data) != TSE_OK || !data) return;
+    std::string library = hostconfig::PluginLoadPath(reinterpret_cast<const char*>(data));
+    InspectPlugin(library.c_str());
+    m_wndFields.SelectRow(0);
+}
+
+void CWDXView::InspectPlugin(const char* pluginPath) {
+    ::InspectPlugin(*this, m_wndFields, pluginPath);
+}
+
+BOOL CWDXView::FindHostIni() { return hostconfig::FindHostIni(m_szIniPath) ? TRUE : FALSE; }
+
+void CWDXView::LoadPluginTabs() {
+    FindHostIni();
+    if (HWND main = fw::GetMainWindow()) ::SetWindowTextA(main, hostconfig::MakeMainTitle(m_szIniPath).c_str());
+    // Without an INI path the profile functions would read win.ini instead.
+    if (!m_szIniPath[0]) return;
+    for (int n = 0;; ++n) {
+        std::string value = hostconfig::ReadPluginValue(m_szIniPath, n);
+        if (value.empty()) return;
+        hostconfig::PluginPathBlock block = hostconfig::MakePluginPathBlock(value);
+        // The key number is the position: once one tab is refused, every later
+        // position lies past the end and is refused too.
+        if (m_wndTabs.InsertTab(n, hostconfig::MakePluginLabel(value), reinterpret_cast<DWORD_PTR>(block.get())) < 0)
+            return;
+        m_wndTabs.SetTabTip(n, block.get());
+        m_pathBlocks.push_back(std::move(block));
+    }
+}
+
+LRESULT CWDXView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_DESTROY: {
+        LRESULT result = fw::View::WindowProc(msg, wParam, lParam);
+        OnDestroy();
+        return result;
+    }
+    case WM_KEYDOWN:
+        if (OnKeyDown(static_cast<UINT>(wParam))) return 0;
+        break;
+    case WM_NOTIFY: {
+        const auto* nm = reinterpret_cast<const NMHDR*>(lParam);
+        if (nm && nm->idFrom == kTabsId && nm->code == TSN_SELECT) {
+            OnTabSelChange();
+            return 0;
+        }
+        break;
+    }
+    }
+    return fw::View::WindowProc(msg, wParam, lParam);
+}
+
+// The strip never reads its data words again; the blocks go with the window.
+void CWDXView::OnDestroy() { m_pathBlocks.clear(); }
+
+bool CWDXView::OnKeyDown(UINT key) { return ForwardSteeringKey(key); }
+
+void CWDXView::OnTabSelChange() { InspectTab(m_wndTabs.GetSelectedTab()); }

@@ -1,0 +1,56 @@
+// CWDXView: the inspection view, the right-hand pane of the main frame. A list
+// of the current plugin's fields above a strip with one tab per plugin that
+// the host has installed; it inspects the current file with the plugin of the
+// tab that becomes current.
+#pragma once
+
+#include "framework/View.h"
+#include "inspect/FieldListCtrl.h"
+#include "inspect/InspectionRun.h"
+#include "inspect/PluginList.h"
+#include "tabstrip/CustomTabCtrl.h"
+
+#include <vector>
+
+class CWDXView : public fw::View, public InspectionState {
+public:
+    static constexpr UINT kFieldsId = 1;
+    static constexpr UINT kTabsId = 2;
+
+    CWDXView() = default;
+    ~CWDXView() override;
+
+    bool Create(DWORD style, const RECT& rect, HWND parent, UINT id) override;
+    void OnInitialUpdate() override;
+    void OnActivateView(bool activate, fw::View* activated, fw::View* deactivated) override;
+    void OnDraw(HDC dc) override {}
+
+    // For the main frame. SetCurrentFile refuses (FALSE, nothing changes) a
+    // path longer than 259 characters: a cut path would be another file.
+    BOOL SetCurrentFile(const char* path);
+    void NextPlugin();
+    void PreviousPlugin();
+    void LayoutChildren();
+
+    void InspectTab(int position);
+    void InspectPlugin(const char* pluginPath);
+    BOOL FindHostIni();
+    void LoadPluginTabs();
+
+    // Plugin path blocks held for the tabs; none once the window is gone.
+    size_t GetPathBlockCount() const { return m_pathBlocks.size(); }
+
+    BOOL m_bInitialized = FALSE;
+    CFieldListCtrl m_wndFields;
+    CCustomTabCtrl m_wndTabs;
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void OnDestroy();
+    bool OnKeyDown(UINT key);
+    void OnTabSelChange();
+
+private:
+    // The tabs' data words point into these.
+    std::vector<hostconfig::PluginPathBlock> m_pathBlocks;
+};
