@@ -41,6 +41,7 @@ struct CursorTraits { static void Free(HCURSOR h) { ::DestroyCursor(h); } };
 struct IconTraits { static void Free(HICON h) { ::DestroyIcon(h); } };
 struct ModuleTraits { static void Free(HMODULE h) { ::FreeLibrary(h); } };
 struct MenuTraits { static void Free(HMENU h) { ::DestroyMenu(h); } };
+struct KernelHandleTraits { static void Free(HANDLE h) { ::CloseHandle(h); } };
 
 using Font = Handle<HFONT, GdiObjectTraits>;
 using Brush = Handle<HBRUSH, GdiObjectTraits>;
@@ -52,6 +53,8 @@ using Cursor = Handle<HCURSOR, CursorTraits>;
 using Icon = Handle<HICON, IconTraits>;
 using Module = Handle<HMODULE, ModuleTraits>;
 using Menu = Handle<HMENU, MenuTraits>;
+// Files, events, threads... (hold null, never INVALID_HANDLE_VALUE, when empty)
+using KernelHandle = Handle<HANDLE, KernelHandleTraits>;
 
 // A window's device context from GetDC, released on scope exit.
 class WindowDC {

@@ -1,6 +1,8 @@
 #include "framework/View.h"
 
 #include "framework/Handles.h"
+#include "framework/Splitter.h"
+#include "framework/StandardIds.h"
 
 namespace fw {
 
@@ -18,6 +20,17 @@ bool View::Create(DWORD style, const RECT& rect, HWND parent, UINT id) {
     wc.lpszClassName = kViewClass;
     if (!RegisterWindowClass(wc)) return false;
     return CreateEx(0, kViewClass, "", style, rect, parent, id);
+}
+
+bool View::OnCmdMsg(UINT id, CmdUI* ui) {
+    if (id != ID_NEXT_PANE && id != ID_PREV_PANE) return false;
+    auto* splitter = dynamic_cast<Splitter*>(FromHandle(GetParent()));
+    if (!splitter) return false;
+    if (ui)
+        ui->Enable(splitter->CanActivateNext());
+    else
+        splitter->ActivateNext(id == ID_PREV_PANE);
+    return true;
 }
 
 LRESULT View::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -2,6 +2,7 @@
 // frame's view activation and initial update.
 #pragma once
 
+#include "framework/CmdUI.h"
 #include "framework/ListCtrl.h"
 #include "framework/Window.h"
 
@@ -18,6 +19,9 @@ public:
     virtual void OnActivateView(bool activate, View* activated, View* deactivated) {}
     // Paints the view; views made of controls leave it empty.
     virtual void OnDraw(HDC dc) {}
+    // Command routing (CmdUI.h); a view answers the next/previous pane
+    // commands of the splitter it sits in.
+    virtual bool OnCmdMsg(UINT id, CmdUI* ui);
 
 protected:
     // False for views whose window is a control that paints itself.

@@ -25,13 +25,18 @@ Window::~Window() {
 
 bool Window::CreateEx(DWORD exStyle, const char* className, const char* title, DWORD style,
                       const RECT& rect, HWND parent, UINT_PTR idOrMenu, void* createParam) {
+    return CreateEx(exStyle, className, title, style, rect.left, rect.top, rect.right - rect.left,
+                    rect.bottom - rect.top, parent, idOrMenu, createParam);
+}
+
+bool Window::CreateEx(DWORD exStyle, const char* className, const char* title, DWORD style, int x,
+                      int y, int cx, int cy, HWND parent, UINT_PTR idOrMenu, void* createParam) {
     if (m_hWnd) return false;
     Window* outer = t_creating;
     HHOOK outerHook = t_hook;
     t_creating = this;
     t_hook = ::SetWindowsHookExA(WH_CBT, CreationHook, nullptr, ::GetCurrentThreadId());
-    HWND hwnd = ::CreateWindowExA(exStyle, className, title ? title : "", style, rect.left, rect.top,
-                                  rect.right - rect.left, rect.bottom - rect.top, parent,
+    HWND hwnd = ::CreateWindowExA(exStyle, className, title ? title : "", style, x, y, cx, cy, parent,
                                   reinterpret_cast<HMENU>(idOrMenu), ::GetModuleHandleA(nullptr),
                                   createParam);
     if (t_hook) ::UnhookWindowsHookEx(t_hook);

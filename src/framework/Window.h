@@ -33,6 +33,9 @@ public:
     // registered class, ours or the system's.
     bool CreateEx(DWORD exStyle, const char* className, const char* title, DWORD style,
                   const RECT& rect, HWND parent, UINT_PTR idOrMenu, void* createParam = nullptr);
+    // The same with position and size apart, so CW_USEDEFAULT can be passed.
+    bool CreateEx(DWORD exStyle, const char* className, const char* title, DWORD style, int x, int y,
+                  int cx, int cy, HWND parent, UINT_PTR idOrMenu, void* createParam = nullptr);
     void DestroyWindow();
 
     // Attaches an existing window (subclassing it); PreSubclassWindow runs first.

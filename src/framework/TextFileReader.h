@@ -1,0 +1,33 @@
+// Reads a text file line by line: a line ends at LF or CR LF (the terminator
+// is not part of it), a last line without terminator still counts, and lines
+// may be of any length.
+#pragma once
+
+#include "framework/Handles.h"
+
+#include <string>
+
+namespace fw {
+
+class TextFileReader {
+public:
+    enum class Result { Line, End, Error };
+
+    bool Open(const char* path);
+    bool IsOpen() const { return static_cast<bool>(m_file); }
+    // Line: `line` holds the next line. End: no more lines. Error: reading
+    // failed; the lines returned before are all there is.
+    Result ReadLine(std::string& line);
+    void Close() { m_file.Reset(); }
+
+private:
+    bool Fill();
+
+    KernelHandle m_file;
+    std::string m_chunk;
+    size_t m_pos = 0;
+    bool m_eof = false;
+    bool m_failed = false;
+};
+
+}  // namespace fw
