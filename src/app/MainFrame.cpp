@@ -1,0 +1,195 @@
+#include "app/MainFrame.h"
+
+#include "framework/FileOpenDialog.h"
+#include "framework/MessageBox.h"
+#include "inspect/WDXView.h"
+#include "res/resource.h"
+
+#include <iterator>
+#include <string>
+
+namespace {
+
+const char kMainWindowClass[] = "ProbeletMainWindowClass";
+constexpr size_t kFileDialogBuffer = 26000;
+constexpr int kIniPaneWidth = 300;
+
+const UINT kIndicators[] = {ID_SEPARATOR, ID_INDICATOR_INI, ID_INDICATOR_CAPS, ID_INDICATOR_NUM,
+                            ID_INDICATOR_SCRL};
+
+}  // namespace
+
+CMainFrame::~CMainFrame() {
+    // Bars, splitter and views must go while the frame is still whole: their
+    // windows send the frame messages on the way out.
+    if (IsCreated()) DestroyWindow();
+}
+
+fw::ViewClass CMainFrame::FileListClass() const { return fw::ViewClassOf<CFileList>("CFileList"); }
+
+fw::ViewClass CMainFrame::InspectionViewClass() const { return fw::ViewClassOf<CWDXView>("CWDXView"); }
+
+bool CMainFrame::PreCreateWindow(CREATESTRUCTA& cs) {
+    if (!fw::FrameWindow::PreCreateWindow(cs)) return false;
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = ::DefWindowProcA;
+    wc.hInstance = instance;
+    wc.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_PROBELET));
+    wc.lpszClassName = kMainWindowClass;
+    fw::RegisterWindowClass(wc);
+    cs.dwExStyle &= ~WS_EX_CLIENTEDGE;
+    cs.lpszClass = kMainWindowClass;
+    return true;
+}
+
+bool CMainFrame::OnCreateClient(CREATESTRUCTA* cs) {
+    if (!m_wndSplitter.CreateStatic(GetHwnd(), 1, 2, WS_CHILD | WS_VISIBLE, IDW_PANE_FIRST)) return false;
+    RECT rc = GetClientRect();
+    if (m_wndSplitter.CreateView(0, 0, FileListClass(), SIZE{rc.right / 4 - rc.left, 0}))
+        m_pFileList = dynamic_cast<CFileList*>(m_wndSplitter.GetPane(0, 0));
+    if (m_wndSplitter.CreateView(0, 1, InspectionViewClass(), SIZE{400, 0}))
+        m_pWDXView = dynamic_cast<CWDXView*>(m_wndSplitter.GetPane(0, 1));
+    m_wndSplitter.m_bPanesCreated = TRUE;
+    // Everything after creation works on both panes: a frame with one missing is not made.
+    if (!m_pFileList || !m_pWDXView) return false;
+    return fw::FrameWindow::OnCreateClient(cs);
+}
+
+int CMainFrame::OnCreate(CREATESTRUCTA* cs) {
+    if (fw::FrameWindow::OnCreate(cs) == -1) return -1;
+    const DWORD toolbarStyle = WS_CHILD | WS_VISIBLE | fw::kBarGripper | fw::kBarAlignTop | fw::kBarBorderBottom |
+                               fw::kBarFlyBy | fw::kBarTooltips | fw::kBarSizeDynamic;
+    if (!m_wndToolBar.CreateEx(GetHwnd(), TBSTYLE_FLAT, toolbarStyle, RECT{0, 0, 0, 0}, IDW_TOOLBAR) ||
+        !m_wndToolBar.LoadToolBar(IDR_MAINFRAME))
+        return -1;
+    if (!m_wndStatusBar.Create(GetHwnd(), WS_CHILD | WS_VISIBLE | fw::kBarAlignBottom | fw::kBarBorderTop,
+                               IDW_STATUS_BAR) ||
+        !m_wndStatusBar.SetIndicators(kIndicators, static_cast<int>(std::size(kIndicators))))
+        return -1;
+    m_wndStatusBar.SetPaneInfo(1, ID_INDICATOR_INI, fw::kPaneNormal, kIniPaneWidth);
+    m_wndToolBar.EnableDocking(fw::kBarAlignAny);
+    EnableDocking(fw::kBarAlignAny);
+    DockControlBar(&m_wndToolBar);
+    return 0;
+}
+
+void CMainFrame::RecalcLayout(bool notify) {
+    if (m_pWDXView) m_pWDXView->LayoutChildren();
+    fw::FrameWindow::RecalcLayout(notify);
+}
+
+bool CMainFrame::OnCmdMsg(UINT id, fw::CmdUI* ui) {
+    if (m_pWDXView && m_pWDXView->OnCmdMsg(id, ui)) return true;
+    return fw::FrameWindow::OnCmdMsg(id, ui);
+}
+
+bool CMainFrame::OnCommand(UINT id, fw::CmdUI* ui) {
+    switch (id) {
+    case ID_ADD_FILES:
+        if (!ui) OnAddFiles();
+        return true;
+    case ID_CHANGE_INI:
+        if (!ui) OnChangeIniFile();
+        return true;
+    case ID_CLEAR_LIST:
+        if (!ui) OnClearList();
+        return true;
+    }
+    return fw::FrameWindow::OnCommand(id, ui);
+}
+
+void CMainFrame::OpenFileList(const char* path) {
+    if (!m_pFileList) return;
+    SetActiveView(m_pFileList, true);
+    m_pFileList->LoadFileList(path);
+}
+
+void CMainFrame::ShowIniPath() {
+    if (m_pWDXView && m_wndStatusBar.IsCreated()) m_wndStatusBar.SetPaneText(1, m_pWDXView->m_szIniPath, true);
+}
+
+void CMainFrame::OnSetFocus(HWND lost) {
+    if (m_pFileList) ::SetFocus(m_pFileList->GetHwnd());
+}
+
+void CMainFrame::OnSize(UINT type, int cx, int cy) {
+    fw::FrameWindow::OnSize(type, cx, cy);
+    RecalcLayout(true);
+}
+
+void CMainFrame::OnKeyDown(UINT key, UINT repeat, UINT flags) {
+    if (m_pWDXView && m_pFileList) {
+        switch (key) {
+        case VK_LEFT:
+            m_pWDXView->PreviousPlugin();
+            break;
+        case VK_RIGHT:
+            m_pWDXView->NextPlugin();
+            break;
+        case VK_TAB:
+            if (GetActiveView() == m_pFileList)
+                SetActiveView(m_pWDXView, true);
+            else
+                SetActiveView(m_pFileList, true);
+            break;
+        }
+    }
+    Default(WM_KEYDOWN, key, MAKELPARAM(repeat, flags));
+}
+
+LRESULT CMainFrame::OnFileSelected(WPARAM, LPARAM) {
+    if (!m_pFileList || !m_pWDXView) return 0;
+    char path[MAX_PATH];
+    m_pFileList->GetSelectedPath(path);
+    if (::GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
+        std::string question = std::string("Cannot open file ") + path + ". Delete it from list?";
+        if (fw::AppMessageBox(question, MB_YESNO) == IDYES) m_pFileList->DeleteItem(m_pFileList->GetSelectedIndex());
+        return 0;
+    }
+    m_pWDXView->SetCurrentFile(path);
+    // The title holds the whole path, however long.
+    SetText((std::string("Probelet - ") + path).c_str());
+    SetActiveView(m_pFileList, true);
+    return 0;
+}
+
+void CMainFrame::OnAddFiles() {
+    if (!m_pFileList) return;
+    fw::FileOpenDialog dialog(OFN_EXPLORER | OFN_ALLOWMULTISELECT, kFileDialogBuffer);
+    int selected = m_pFileList->GetSelectedIndex();
+    // A selected text too long for the buffer would not be a usable name: the dialog then starts empty.
+    dialog.SetInitialName(selected >= 0 ? m_pFileList->GetItemText(selected, 0) : std::string());
+    if (dialog.DoModal() == IDOK) {
+        int n = m_pFileList->GetItemCount();
+        for (const std::string& path : dialog.GetPathNames()) m_pFileList->InsertItem(n++, path.c_str());
+        if (m_pFileList->GetSelectedIndex() == -1) m_pFileList->SelectItem(0);
+    } else if (dialog.ExtendedError() == FNERR_BUFFERTOOSMALL) {
+        fw::AppMessageBox("Too many files selected", MB_OK);
+    }
+}
+
+void CMainFrame::OnChangeIniFile() {}
+
+void CMainFrame::OnClearList() {
+    if (m_pFileList) m_pFileList->DeleteAllItems();
+}
+
+LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CREATE:
+        return OnCreate(reinterpret_cast<CREATESTRUCTA*>(lParam));
+    case WM_SETFOCUS:
+        OnSetFocus(reinterpret_cast<HWND>(wParam));
+        return 0;
+    case WM_SIZE:
+        OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_KEYDOWN:
+        OnKeyDown(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_FILESELECTED:
+        return OnFileSelected(wParam, lParam);
+    }
+    return fw::FrameWindow::WindowProc(msg, wParam, lParam);
+}
