@@ -19,9 +19,16 @@ TTTOOLINFOA ToolInfo(HWND owner, UINT_PTR id) {
 }  // namespace
 
 bool ToolTipCtrl::Create(HWND parent, DWORD style) {
-    RECT rc{CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT};
-    if (!CreateEx(0, TOOLTIPS_CLASSA, "", WS_POPUP | style, rc, parent, 0)) return false;
-    return true;
+    if (IsCreated()) return false;
+    m_hWnd = ::CreateWindowExA(0, TOOLTIPS_CLASSA, "", WS_POPUP | style, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr, ::GetModuleHandleA(nullptr),
+                               nullptr);
+    return m_hWnd != nullptr;
+}
+
+void ToolTipCtrl::DestroyWindow() {
+    if (IsCreated()) ::DestroyWindow(m_hWnd);
+    m_hWnd = nullptr;
 }
 
 bool ToolTipCtrl::AddTool(HWND owner, UINT_PTR id, const char* text, const RECT& area) {

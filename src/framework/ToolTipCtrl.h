@@ -1,19 +1,31 @@
 // ToolTipCtrl: a tooltip control ("tooltips_class32") whose tools are
 // rectangles of one window's client area, identified by number.
+//
+// Not a Window: nothing of it needs overriding, and a subclassed window pays
+// for the object look-up on every message (a window property read, a server
+// round trip under Wine), while a layout sends one message per tab.
 #pragma once
 
-#include "framework/Window.h"
-
+#include <windows.h>
 #include <commctrl.h>
 
 #include <string>
 
 namespace fw {
 
-class ToolTipCtrl : public Window {
+class ToolTipCtrl {
 public:
+    ToolTipCtrl() = default;
+    ~ToolTipCtrl() { DestroyWindow(); }
+    ToolTipCtrl(const ToolTipCtrl&) = delete;
+    ToolTipCtrl& operator=(const ToolTipCtrl&) = delete;
+
     // A popup owned by parent (the system makes its top-level window the owner).
     bool Create(HWND parent, DWORD style = 0);
+    void DestroyWindow();
+    // The window, or null: it also goes when its owner is destroyed.
+    HWND GetHwnd() const { return IsCreated() ? m_hWnd : nullptr; }
+    bool IsCreated() const { return m_hWnd && ::IsWindow(m_hWnd); }
     void Activate(bool active) { Send(TTM_ACTIVATE, active ? TRUE : FALSE); }
 
     bool AddTool(HWND owner, UINT_PTR id, const char* text, const RECT& area);
@@ -24,6 +36,12 @@ public:
     // message: the ANSI one is capped at 80 bytes by some comctl32 versions.
     std::string GetText(HWND owner, UINT_PTR id) const;
     void RelayEvent(const MSG& msg) { Send(TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg)); }
+
+private:
+    LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        return ::SendMessageA(m_hWnd, msg, wParam, lParam);
+    }
+    HWND m_hWnd = nullptr;
 };
 
 }  // namespace fw

@@ -33,4 +33,5 @@ public:
     // capped at 80 bytes on some comctl32 versions, and plugin paths are longer.
     std::string m_tip;
     int m_nLabelWidth = 0;  // from the last MeasureTabs, reused while scrolling
+    RECT m_rcTool{};        // area the tooltip tool has now; only changes are sent
 };

@@ -98,7 +98,12 @@ void CCustomTabCtrl::FinishPlacement() {
     for (size_t i = 0; i < m_tabs.size(); ++i) {
         CTabEntry& tab = *m_tabs[i];
         tab.UpdateRegion();
-        if (tips) m_tips.SetToolRect(GetHwnd(), ToolId(static_cast<int>(i) + 1), tab.m_rcLabel);
+        // Each message to the tooltip costs more than the whole placement of
+        // a tab; most tabs are scrolled away and keep their empty area.
+        if (tips && !::EqualRect(&tab.m_rcTool, &tab.m_rcLabel)) {
+            m_tips.SetToolRect(GetHwnd(), ToolId(static_cast<int>(i) + 1), tab.m_rcLabel);
+            tab.m_rcTool = tab.m_rcLabel;
+        }
     }
 }
 

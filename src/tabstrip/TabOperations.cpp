@@ -41,8 +41,9 @@ void CCustomTabCtrl::SyncTabTools(int first, int last) {
     if (!m_tips.IsCreated()) return;
     const RECT none{};
     for (int i = std::max(first, 0); i <= last && i < GetTabCount(); ++i) {
-        const CTabEntry& tab = *m_tabs[static_cast<size_t>(i)];
+        CTabEntry& tab = *m_tabs[static_cast<size_t>(i)];
         m_tips.DelTool(GetHwnd(), ToolId(i + 1));
+        ::SetRectEmpty(&tab.m_rcTool);
         // The next layout gives the tool its area.
         if (!tab.m_tip.empty()) m_tips.AddTool(GetHwnd(), ToolId(i + 1), tab.m_tip.c_str(), none);
     }
@@ -182,6 +183,7 @@ int CCustomTabCtrl::SetTabTip(int index, const std::string& text) {
         }
     }
     const UINT_PTR id = ToolId(index >= 0 ? index + 1 : index);
+    if (index >= 0) ::SetRectEmpty(&m_tabs[static_cast<size_t>(index)]->m_rcTool);
     m_tips.DelTool(GetHwnd(), id);
     m_tips.AddTool(GetHwnd(), id, text.c_str(), RECT{});
     UpdateLayout(LAYOUT_FIT, m_nSelected);  // sets the tool areas
