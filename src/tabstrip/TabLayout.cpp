@@ -131,8 +131,8 @@ void CCustomTabCtrl::SetButtonToolRects(bool shown) {
 }
 
 void CCustomTabCtrl::PlaceEditor(int x0, int index) {
-    // Only while a label is edited.
-    if (!m_editor.IsCreated()) return;
+    // The editor window exists only while a label is edited; with none there
+    // is nothing to place.
 }
 
 void CCustomTabCtrl::UpdateLayout(int mode, int index) {
