@@ -1,12 +1,15 @@
 #include "framework/Window.h"
 
-#include <vector>
+#include <unordered_map>
 
 namespace fw {
 
 namespace {
 
-const char kWindowProp[] = "Probelet.Window";
+// Window objects by handle. A window property would do, but under Wine every
+// property read is a server round trip, and this lookup runs for each message.
+// Windows belong to the thread that made them, so each thread keeps its own map.
+thread_local std::unordered_map<HWND, Window*> t_windows;
 
 // The object waiting for its window while CreateWindowEx runs on this thread.
 thread_local Window* t_creating = nullptr;
@@ -71,7 +74,7 @@ bool Window::SubclassWindow(HWND hwnd) {
 
 void Window::Attach(HWND hwnd) {
     m_hWnd = hwnd;
-    ::SetPropA(hwnd, kWindowProp, this);
+    t_windows[hwnd] = this;
     m_prevProc = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StaticWndProc)));
     PreSubclassWindow();
@@ -80,7 +83,7 @@ void Window::Attach(HWND hwnd) {
 void Window::Detach() {
     if (!m_hWnd) return;
     if (m_prevProc) ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_prevProc));
-    ::RemovePropA(m_hWnd, kWindowProp);
+    t_windows.erase(m_hWnd);
     m_hWnd = nullptr;
 }
 
@@ -89,7 +92,9 @@ void Window::DestroyWindow() {
 }
 
 Window* Window::FromHandle(HWND hwnd) {
-    return hwnd ? static_cast<Window*>(::GetPropA(hwnd, kWindowProp)) : nullptr;
+    if (!hwnd) return nullptr;
+    auto it = t_windows.find(hwnd);
+    return it == t_windows.end() ? nullptr : it->second;
 }
 
 std::string Window::GetText() const {

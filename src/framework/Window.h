@@ -41,7 +41,7 @@ public:
     // Attaches an existing window (subclassing it); PreSubclassWindow runs first.
     bool SubclassWindow(HWND hwnd);
 
-    // The Window object attached to hwnd, or null.
+    // The Window object attached to hwnd by this thread, or null.
     static Window* FromHandle(HWND hwnd);
 
     LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
@@ -54,6 +54,9 @@ public:
     int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
     HWND GetParent() const { return ::GetParent(m_hWnd); }
     void Invalidate(bool erase = true) { ::InvalidateRect(m_hWnd, nullptr, erase); }
+    // Off while a control is filled with many items: under Wine a visible
+    // list-view otherwise repaints on every insertion, milliseconds each.
+    void SetRedraw(bool redraw) { Send(WM_SETREDRAW, redraw ? TRUE : FALSE); }
     void MoveWindow(int x, int y, int cx, int cy, bool repaint = true) {
         ::MoveWindow(m_hWnd, x, y, cx, cy, repaint);
     }
