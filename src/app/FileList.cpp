@@ -29,7 +29,10 @@ void CFileList::LoadFileList(const char* path) {
     std::string line;
     fw::TextFileReader::Result result;
     int index = 0;
+    SetRedraw(false);
     while ((result = reader.ReadLine(line)) == fw::TextFileReader::Result::Line) InsertItem(index++, line.c_str());
+    SetRedraw(true);
+    Invalidate();
     reader.Close();
     // A file that breaks off keeps what was read, and the user learns it is not all.
     if (result == fw::TextFileReader::Result::Error) fw::AppMessageBox("Cannot read the whole file list", MB_OK);

@@ -91,6 +91,8 @@ void InspectPlugin(InspectionState& state, fw::ListCtrl& fields, const char* plu
     // The units buffer doubles as the value buffer; neither is cleared between fields.
     char name[kBufferSize] = {};
     char value[kBufferSize] = {};
+    // Only the loop's plugin calls and list work stay; the list paints once at the end.
+    fields.SetRedraw(false);
     for (int i = 0; i < kMaxFields; ++i) {
         int type = plugin.getSupportedField(i, name, value, kBufferSize);
         if (type == kNoMoreFields) break;
@@ -110,4 +112,6 @@ void InspectPlugin(InspectionState& state, fw::ListCtrl& fields, const char* plu
     fields.SetColumnWidth(1, LVSCW_AUTOSIZE);
     fields.SetColumnWidth(2, LVSCW_AUTOSIZE_USEHEADER);
     fields.SetColumnWidth(3, LVSCW_AUTOSIZE_USEHEADER);
+    fields.SetRedraw(true);
+    fields.Invalidate();
 }

@@ -1,0 +1,40 @@
+// A field list set up exactly as the inspection view sets up its own, in a
+// real top-level window, plus the state a run works on, the test plugin's
+// control block and a watcher that answers (and records) message boxes.
+#pragma once
+
+#include "framework/ListCtrl.h"
+#include "inspect/InspectionRun.h"
+#include "support/TestWindows.h"
+#include "testplugin/TestPluginControl.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+using Row = std::array<std::string, 4>;
+
+// Style 0x50000005, extended style 0x21, the four columns sized to their headers.
+void CreateFieldList(fw::ListCtrl& list, HWND parent);
+std::vector<Row> ReadRows(const fw::ListCtrl& list);
+
+class InspectionFixture : public ::testing::Test {
+protected:
+    void SetUp() override { CreateFieldList(list, parent); }
+    void TearDown() override {
+        if (state.m_hPlugin) ::FreeLibrary(state.m_hPlugin);
+    }
+    void Run(const std::string& path) { InspectPlugin(state, list, path.c_str()); }
+    void Run(testplugin::Variant variant = testplugin::Variant::Standard) { Run(testplugin::Path(variant)); }
+    std::vector<Row> Rows() const { return ReadRows(list); }
+    std::vector<int> ColumnWidths() const;
+    void SetColumnWidths(int width);
+
+    testsupport::RecordingParent parent{640, 480};
+    fw::ListCtrl list;
+    InspectionState state;
+    testplugin::Session plugin;
+    testsupport::MessageBoxWatcher boxes;
+};
