@@ -59,10 +59,12 @@ bool FrameWindow::LoadFrame(UINT id, DWORD style, HWND parent) {
     m_accelerators = ::LoadAcceleratorsA(instance, MAKEINTRESOURCEA(id));
     if (!CreateEx(cs.dwExStyle, cs.lpszClass, cs.lpszName, cs.style & ~kFrameAddToTitle, cs.x, cs.y, cs.cx,
                   cs.cy, cs.hwndParent, reinterpret_cast<UINT_PTR>(menu))) {
+        m_created = false;
         // A window that got as far as its menu took it down with it.
         if (menu && ::IsMenu(menu)) ::DestroyMenu(menu);
         return false;
     }
+    m_created = true;
     SendInitialUpdate();
     return true;
 }
@@ -285,7 +287,11 @@ LRESULT FrameWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_NCDESTROY:
         if (GetMainWindow() == GetHwnd()) SetMainWindow(nullptr);
-        if (Application* app = Application::Current(); app && app->GetMainFrame() == this) ::PostQuitMessage(0);
+        // The end of the main window ends the program; a window whose creation
+        // failed never began it (and a quit message would end the next message box).
+        if (Application* app = Application::Current(); app && app->GetMainFrame() == this && m_created)
+            ::PostQuitMessage(0);
+        m_created = false;
         break;
     }
     return Window::WindowProc(msg, wParam, lParam);

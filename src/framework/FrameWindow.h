@@ -74,6 +74,7 @@ private:
     View* m_activeView = nullptr;
     DWORD m_dockSides = 0;
     bool m_inLayout = false;
+    bool m_created = false;  // WM_CREATE succeeded
 };
 
 }  // namespace fw

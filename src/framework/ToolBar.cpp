@@ -88,14 +88,28 @@ RECT ToolBar::GetItemRect(int index) const {
 }
 
 void ToolBar::WrapButtons(bool vertical) {
-    // A vertical bar is one button per row: every item ends its row.
-    for (int i = 0; i < GetButtonCount(); ++i) {
+    // A vertical bar is one item per row: every item ends its row. Items are
+    // addressed by index, since all separators share the command id 0.
+    const int count = GetButtonCount();
+    for (int i = 0; i < count; ++i) {
         TBBUTTON b{};
         Send(TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&b));
         BYTE state = vertical ? (b.fsState | TBSTATE_WRAP) : (b.fsState & ~TBSTATE_WRAP);
-        if (state != b.fsState) Send(TB_SETSTATE, b.idCommand, MAKELPARAM(state, 0));
+        if (state == b.fsState) continue;
+        TBBUTTONINFOA info{};
+        info.cbSize = sizeof info;
+        info.dwMask = TBIF_BYINDEX | TBIF_STATE;
+        info.fsState = state;
+        Send(TB_SETBUTTONINFOA, i, reinterpret_cast<LPARAM>(&info));
     }
-    Send(TB_AUTOSIZE);
+    // The control lays its items out again only when one is hidden or shown.
+    for (int i = 0; i < count; ++i) {
+        if (UINT id = GetItemID(i)) {
+            Send(TB_HIDEBUTTON, id, MAKELPARAM(TRUE, 0));
+            Send(TB_HIDEBUTTON, id, MAKELPARAM(FALSE, 0));
+            break;
+        }
+    }
 }
 
 void ToolBar::SetDockSide(DWORD side) {
