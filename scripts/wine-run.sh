@@ -4,7 +4,8 @@
 # The build tree gets a Wine prefix and an Xvfb display of its own, started on
 # first use and shared by every later run (a persistent wineserver keeps runs
 # quick). Wine keeps the display its server started with, so the two are
-# always (re)started together.
+# always (re)started together. PROBELET_USE_DISPLAY=1 uses the caller's
+# $DISPLAY instead of an Xvfb of its own.
 set -euo pipefail
 build_dir=$(cd "$1" && pwd); shift
 
@@ -15,9 +16,32 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko installers: they would pop up dialogs nobody answers.
 export WINEDLLOVERRIDES="mscoree=;mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 
+# Brings up the server and Wine's own services, detached from our output:
+# whatever inherits the caller's pipes keeps ctest waiting.
+start_wine() {
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
+        # Unmanaged windows: with no window manager on the display, Wine
+        # would wait two seconds for each top-level window to be withdrawn.
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+            </dev/null >/dev/null 2>&1 9>&- || true
+    fi
+    wineserver -p </dev/null >/dev/null 2>&1 9>&- || true
+    wine cmd.exe /c exit </dev/null >/dev/null 2>&1 9>&- || true
+}
+
 exec 9>"$state/lock"
 flock 9
-if [ -f "$state/xvfb.pid" ] && kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null; then
+if [ "${PROBELET_USE_DISPLAY:-0}" = 1 ] && [ -n "${DISPLAY:-}" ]; then
+    # The caller's own display (scripts/run.sh on a desktop).
+    if [ "$(cat "$state/display" 2>/dev/null)" != "host$DISPLAY" ]; then
+        wineserver -k 2>/dev/null || true
+        [ -f "$state/xvfb.pid" ] && kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
+        rm -f "$state/xvfb.pid"
+        echo "host$DISPLAY" > "$state/display"
+        start_wine
+    fi
+elif [ -f "$state/xvfb.pid" ] && kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null; then
     export DISPLAY=":$(cat "$state/display")"
 else
     wineserver -k 2>/dev/null || true
@@ -29,17 +53,7 @@ else
     display=$(tr -d '\n' < "$state/display")
     echo "$display" > "$state/display"
     export DISPLAY=":$display"
-    # Bring up the server and Wine's own services now, detached from our
-    # output: whatever inherits the caller's pipes keeps ctest waiting.
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
-        # Unmanaged windows: with no window manager on the display, Wine
-        # would wait two seconds for each top-level window to be withdrawn.
-        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
-            </dev/null >/dev/null 2>&1 9>&- || true
-    fi
-    wineserver -p </dev/null >/dev/null 2>&1 9>&- || true
-    wine cmd.exe /c exit </dev/null >/dev/null 2>&1 9>&- || true
+    start_wine
 fi
 flock -u 9
 exec 9>&-
