@@ -80,6 +80,9 @@ void UseOneControl(HWND parent, HCURSOR move, HCURSOR copy) {
     testsupport::PumpMessages();
 }
 
+// Objects the system makes for itself now and then (a cache filled by some
+// unrelated message) would make an exact count flaky; what a control leaks
+// shows a hundred times over, and again with every further hundred.
 TEST(TabStripOwnership, HundredControlsLeaveNoGdiOrUserObjectsBehind) {
     testsupport::RecordingParent parent;
     HCURSOR move = ::LoadCursor(nullptr, IDC_SIZEALL);
@@ -88,13 +91,19 @@ TEST(TabStripOwnership, HundredControlsLeaveNoGdiOrUserObjectsBehind) {
     testsupport::PumpMessages();
     const DWORD gdi = GdiCount();
     const DWORD user = UserCount();
-    for (int i = 0; i < 100; ++i) {
-        UseOneControl(parent, move, copy);
-        if (HasFatalFailure()) return;
-    }
-    testsupport::PumpMessages();
-    EXPECT_EQ(GdiCount(), gdi);
-    EXPECT_EQ(UserCount(), user);
+    auto useHundred = [&] {
+        for (int i = 0; i < 100 && !::testing::Test::HasFatalFailure(); ++i) UseOneControl(parent, move, copy);
+        testsupport::PumpMessages();
+    };
+    useHundred();
+    if (HasFatalFailure()) return;
+    const DWORD gdi100 = GdiCount();
+    const DWORD user100 = UserCount();
+    EXPECT_LE(gdi100, gdi + 1);
+    EXPECT_EQ(user100, user);
+    useHundred();
+    EXPECT_LE(GdiCount(), gdi100);
+    EXPECT_EQ(UserCount(), user100);
 }
 
 TEST(TabStripOwnership, DestroyingFreesEveryHandleItHeldAndLeavesDataAlone) {
