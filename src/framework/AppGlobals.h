@@ -16,4 +16,7 @@ void SetAppTitle(std::string title);
 HWND GetMainWindow();
 void SetMainWindow(HWND hwnd);
 
+// A string of the program's string table; empty when there is none.
+std::string LoadResourceString(UINT id);
+
 }  // namespace fw

@@ -2,6 +2,7 @@
 
 #include "framework/AppGlobals.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace fw {
@@ -26,6 +27,8 @@ int FileOpenDialog::DoModal(HWND owner) {
     m_error = 0;
     if (::GetOpenFileNameA(&m_ofn)) return IDOK;
     m_error = ::CommDlgExtendedError();
+    // After FNERR_BUFFERTOOSMALL the buffer holds the size it would need, not names.
+    std::fill(m_buffer.begin(), m_buffer.end(), '\0');
     return IDCANCEL;
 }
 

@@ -14,7 +14,7 @@ namespace fw {
 class FileOpenDialog {
 public:
     FileOpenDialog(DWORD flags, size_t bufferSize);
-    // The name the dialog shows at first. A name that does not fit the buffer
+    // The name the dialog shows at first (the buffer is emptied after a cancel). A name that does not fit the buffer
     // (terminators included) is not used: the dialog starts empty, false.
     bool SetInitialName(const std::string& name);
     std::string GetInitialName() const { return std::string(m_buffer.data()); }

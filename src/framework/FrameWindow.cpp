@@ -12,12 +12,6 @@ namespace fw {
 
 namespace {
 
-std::string LoadResourceString(UINT id) {
-    char buf[512] = "";
-    int n = ::LoadStringA(::GetModuleHandleA(nullptr), id, buf, sizeof buf);
-    return std::string(buf, n > 0 ? static_cast<size_t>(n) : 0);
-}
-
 std::vector<HWND> Children(HWND parent) {
     std::vector<HWND> children;
     for (HWND h = ::GetWindow(parent, GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT)) children.push_back(h);

@@ -1,5 +1,6 @@
 #include "framework/StatusBar.h"
 
+#include "framework/AppGlobals.h"
 #include "framework/FrameWindow.h"
 #include "framework/Handles.h"
 
@@ -12,13 +13,6 @@ namespace {
 // Room for the pane's edges around its text.
 constexpr int kPanePadding = 8;
 
-bool LoadResourceString(UINT id, std::string* text) {
-    char buf[512] = "";
-    int n = ::LoadStringA(::GetModuleHandleA(nullptr), id, buf, sizeof buf);
-    if (n <= 0) return false;
-    text->assign(buf, static_cast<size_t>(n));
-    return true;
-}
 
 }  // namespace
 
@@ -47,7 +41,8 @@ bool StatusBar::SetIndicators(const UINT* ids, int count) {
         if (pane.id == 0) {
             pane.style = kPaneStretch | kPaneNoBorders;
         } else {
-            if (!LoadResourceString(pane.id, &pane.text)) return false;
+            pane.text = LoadResourceString(pane.id);
+            if (pane.text.empty()) return false;
             pane.width = TextWidth(pane.text) + kPanePadding;
         }
         panes.push_back(std::move(pane));

@@ -1,5 +1,6 @@
 #include "framework/ToolBar.h"
 
+#include "framework/AppGlobals.h"
 #include "framework/FrameWindow.h"
 #include "framework/Handles.h"
 #include "framework/StandardIds.h"
@@ -10,16 +11,6 @@
 #include <vector>
 
 namespace fw {
-
-namespace {
-
-std::string LoadResourceString(UINT id) {
-    char buf[512] = "";
-    int n = ::LoadStringA(::GetModuleHandleA(nullptr), id, buf, sizeof buf);
-    return std::string(buf, n > 0 ? static_cast<size_t>(n) : 0);
-}
-
-}  // namespace
 
 std::string ToolBar::Prompt(UINT id) {
     std::string s = LoadResourceString(id);
