@@ -2,6 +2,7 @@
 // file API knows about a file, one field of every field type: size, dates and
 // times, attributes, kind, extension, size in MiB and the start of the file's
 // text. It follows the published interface, so the real host can use it too.
+#include "common/PluginFields.h"
 #include "inspect/PluginInterface.h"
 
 #include <windows.h>
@@ -9,6 +10,10 @@
 #include <cstring>
 
 namespace {
+
+using sample::FieldInfo;
+using sample::PutText;
+using sample::PutValue;
 
 enum FieldId {
     kSize,
@@ -28,12 +33,6 @@ enum FieldId {
     kFieldCount
 };
 
-struct FieldInfo {
-    const char* name;
-    int type;
-    const char* units;  // for a Choice: its choices, separated by '|'
-};
-
 const FieldInfo kFields[kFieldCount] = {
     {"Size", wdx::kNumeric64, ""},
     {"Hard links", wdx::kNumeric32, ""},
@@ -50,19 +49,6 @@ const FieldInfo kFields[kFieldCount] = {
     {"Extension", wdx::kString, ""},
     {"Text", wdx::kFulltext, ""},
 };
-
-// Copies text into a plugin buffer of maxLen bytes, always terminated.
-void PutText(void* buffer, int maxLen, const char* text) {
-    if (maxLen <= 0) return;
-    lstrcpynA(static_cast<char*>(buffer), text, maxLen);
-}
-
-template <class T>
-int PutValue(void* buffer, int maxLen, const T& value, int type) {
-    if (maxLen < static_cast<int>(sizeof(T))) return wdx::kFileError;
-    std::memcpy(buffer, &value, sizeof(T));
-    return type;
-}
 
 // The local date or time of a file time, as the three 16-bit values the
 // interface expects.
@@ -131,10 +117,7 @@ int Text(const char* file, const WIN32_FILE_ATTRIBUTE_DATA& data, int unitIndex,
 extern "C" {
 
 __declspec(dllexport) int WINAPI ContentGetSupportedField(int fieldIndex, char* fieldName, char* units, int maxLen) {
-    if (fieldIndex < 0 || fieldIndex >= kFieldCount) return wdx::kNoMoreFields;
-    PutText(fieldName, maxLen, kFields[fieldIndex].name);
-    PutText(units, maxLen, kFields[fieldIndex].units);
-    return kFields[fieldIndex].type;
+    return sample::SupportedField(kFields, fieldIndex, fieldName, units, maxLen);
 }
 
 __declspec(dllexport) int WINAPI ContentGetValue(char* fileName, int fieldIndex, int unitIndex, void* fieldValue,

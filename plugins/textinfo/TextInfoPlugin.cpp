@@ -3,6 +3,7 @@
 // words, characters, line endings, byte order mark, encoding and the first line.
 // The host asks field by field, so one reading serves every field of a file
 // until the file or its time stamp changes.
+#include "common/PluginFields.h"
 #include "inspect/PluginInterface.h"
 
 #include <windows.h>
@@ -12,13 +13,11 @@
 
 namespace {
 
-enum FieldId { kLines, kWords, kCharacters, kLineEndings, kByteOrderMark, kEncoding, kAverageLine, kFirstLine, kFieldCount };
+using sample::FieldInfo;
+using sample::PutText;
+using sample::PutValue;
 
-struct FieldInfo {
-    const char* name;
-    int type;
-    const char* units;
-};
+enum FieldId { kLines, kWords, kCharacters, kLineEndings, kByteOrderMark, kEncoding, kAverageLine, kFirstLine, kFieldCount };
 
 const FieldInfo kFields[kFieldCount] = {
     {"Lines", wdx::kNumeric32, ""},
@@ -190,26 +189,12 @@ const char* Encoding(const TextStats& s) {
     return s.validUtf8 ? "UTF-8" : "ANSI";
 }
 
-void PutText(void* buffer, int maxLen, const char* text) {
-    if (maxLen > 0) lstrcpynA(static_cast<char*>(buffer), text, maxLen);
-}
-
-template <class T>
-int PutValue(void* buffer, int maxLen, const T& value, int type) {
-    if (maxLen < static_cast<int>(sizeof(T))) return wdx::kFileError;
-    std::memcpy(buffer, &value, sizeof(T));
-    return type;
-}
-
 }  // namespace
 
 extern "C" {
 
 __declspec(dllexport) int WINAPI ContentGetSupportedField(int fieldIndex, char* fieldName, char* units, int maxLen) {
-    if (fieldIndex < 0 || fieldIndex >= kFieldCount) return wdx::kNoMoreFields;
-    PutText(fieldName, maxLen, kFields[fieldIndex].name);
-    PutText(units, maxLen, kFields[fieldIndex].units);
-    return kFields[fieldIndex].type;
+    return sample::SupportedField(kFields, fieldIndex, fieldName, units, maxLen);
 }
 
 __declspec(dllexport) int WINAPI ContentGetValue(char* fileName, int fieldIndex, int unitIndex, void* fieldValue,
