@@ -3,7 +3,7 @@
 // then the frame's commands, keys, bars and messages.
 #include "app/ProbeletApp.h"
 #include "framework/AppGlobals.h"
-#include "HostSetup.h"
+#include "support/HostSetup.h"
 #include "inspect/WDXView.h"
 #include "res/resource.h"
 #include "support/TestWindows.h"

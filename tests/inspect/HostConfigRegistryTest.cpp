@@ -1,6 +1,6 @@
 // Finding the host's INI file through the registry of the test prefix, with
 // real files and the real environment of the test process.
-#include "HostSetup.h"
+#include "support/HostSetup.h"
 #include "inspect/HostIni.h"
 #include "inspect/PathText.h"
 #include "inspect/PluginList.h"
@@ -11,14 +11,14 @@
 #include <string>
 
 using namespace hostconfig;
-using hosttest::Variable;
+using testsupport::Variable;
 
 namespace {
 
 class HostIni : public ::testing::Test {
 protected:
-    hosttest::ScopedHostKeys keys;
-    hosttest::ScopedEnvironment env{{"COMMANDER_PATH", "COMMANDER_INI", "PROBELET_CFG", "PROBELET_LONG"}};
+    testsupport::ScopedHostKeys keys;
+    testsupport::ScopedEnvironment env{{"COMMANDER_PATH", "COMMANDER_INI", "PROBELET_CFG", "PROBELET_LONG"}};
     testsupport::TempDir dir;
 
     // The location read from root; "<no key>" when the key did not open.
@@ -196,7 +196,7 @@ TEST(PluginList, ReadsKeysAsWrittenAndEmptyForMissingOnes) {
 }
 
 TEST(PluginList, ABlockThatWouldNotFitKeepsTheValueAsWritten) {
-    hosttest::ScopedEnvironment env{{"PROBELET_LONG"}};
+    testsupport::ScopedEnvironment env{{"PROBELET_LONG"}};
     env.Set("PROBELET_LONG", std::string(250, 'l'));
     PluginPathBlock block = MakePluginPathBlock("C:\\%PROBELET_LONG%\\plugin.wdx");
     EXPECT_STREQ(block.get(), "C:\\%PROBELET_LONG%\\plugin.wdx");

@@ -3,7 +3,7 @@
 // prefix's registry, an INI file naming copies of the test plugin.
 #pragma once
 
-#include "HostSetup.h"
+#include "support/HostSetup.h"
 #include "inspect/WDXView.h"
 #include "support/TestWindows.h"
 #include "testplugin/TestPluginControl.h"
@@ -17,8 +17,8 @@ class ViewFixture : public ::testing::Test {
 protected:
     static constexpr bool k64 = sizeof(void*) == 8;
 
-    hosttest::ScopedHostKeys keys;
-    hosttest::ScopedEnvironment env{{"COMMANDER_PATH", "COMMANDER_INI"}};
+    testsupport::ScopedHostKeys keys;
+    testsupport::ScopedEnvironment env{{"COMMANDER_PATH", "COMMANDER_INI"}};
     testsupport::TempDir dir;
     testplugin::Session plugin;
     testsupport::MessageBoxWatcher boxes;

@@ -119,8 +119,8 @@ TEST_F(ViewFixture, PluginsNamedTheHostsWayLoadWithoutTheHostsEnvironment) {
     InstallPlugin("beta");
     WriteHost({"0=" + alpha, "1=%COMMANDER_INI%\\..\\plugins\\beta\\beta.wdx"});
     Start();
-    EXPECT_EQ(hosttest::Variable("COMMANDER_PATH"), dir.Path());
-    EXPECT_EQ(hosttest::Variable("COMMANDER_INI"), dir.Path() + "\\wincmd.ini");
+    EXPECT_EQ(testsupport::Variable("COMMANDER_PATH"), dir.Path());
+    EXPECT_EQ(testsupport::Variable("COMMANDER_INI"), dir.Path() + "\\wincmd.ini");
     // Label and tooltip stay as the INI names the plugin, also where a
     // 64-bit process loads the .wdx64 beside it.
     EXPECT_EQ(TabLabel(0), "alpha");
