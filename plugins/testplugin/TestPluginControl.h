@@ -171,20 +171,23 @@ public:
     }
 
     // The logged calls (at most kMaxCalls; Data().callCount counts them all).
-    std::vector<Call> Calls() const {
-        int n = m_block->callCount < kMaxCalls ? m_block->callCount : kMaxCalls;
-        return std::vector<Call>(m_block->calls, m_block->calls + n);
-    }
+    std::vector<Call> Calls() const { return Logged([](const Call&) { return true; }); }
     // The logged calls of one entry point.
     std::vector<Call> Calls(Entry entry) const {
-        std::vector<Call> out;
-        for (const Call& c : Calls())
-            if (c.entry == static_cast<int32_t>(entry)) out.push_back(c);
-        return out;
+        return Logged([entry](const Call& c) { return c.entry == static_cast<int32_t>(entry); });
     }
     void ClearCalls() { m_block->callCount = 0; }
 
 private:
+    template <class Keep>
+    std::vector<Call> Logged(Keep keep) const {
+        const int n = m_block->callCount < kMaxCalls ? m_block->callCount : kMaxCalls;
+        std::vector<Call> out;
+        for (int i = 0; i < n; ++i)
+            if (keep(m_block->calls[i])) out.push_back(m_block->calls[i]);
+        return out;
+    }
+
     HANDLE m_mapping = nullptr;
     Block* m_block = nullptr;
 };
