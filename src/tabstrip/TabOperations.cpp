@@ -138,18 +138,20 @@ int CCustomTabCtrl::MarkTab(int index, BOOL byMouse, BOOL toggle) {
     for (auto& tab : m_tabs) tab->m_bMarkChanged = FALSE;
     CTabEntry& target = *m_tabs[static_cast<size_t>(index)];
 
+    // An already marked tab (no toggle) and the current tab (toggle) keep
+    // every mark as it is, but a press on them still shows the tab below.
     if (!toggle) {
-        if (target.m_bMarked) return TSE_OK;
-        target.m_bMarked = TRUE;
-        target.m_bMarkChanged = TRUE;
-        for (int i = 0; i < GetTabCount(); ++i) {
-            CTabEntry& tab = *m_tabs[static_cast<size_t>(i)];
-            if (i == index || i == m_nSelected || !tab.m_bMarked) continue;
-            tab.m_bMarked = FALSE;
-            if (byMouse) tab.m_bMarkChanged = TRUE;
+        if (!target.m_bMarked) {
+            target.m_bMarked = TRUE;
+            target.m_bMarkChanged = TRUE;
+            for (int i = 0; i < GetTabCount(); ++i) {
+                CTabEntry& tab = *m_tabs[static_cast<size_t>(i)];
+                if (i == index || i == m_nSelected || !tab.m_bMarked) continue;
+                tab.m_bMarked = FALSE;
+                if (byMouse) tab.m_bMarkChanged = TRUE;
+            }
         }
-    } else {
-        if (index == m_nSelected) return TSE_OK;  // the current tab keeps its mark
+    } else if (index != m_nSelected) {  // the current tab keeps its mark
         target.m_bMarked = !target.m_bMarked;
         if (!byMouse) {
             Invalidate(false);

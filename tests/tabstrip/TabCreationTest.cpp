@@ -64,6 +64,10 @@ TEST(TabStripConstruction, SecondControlFindsTheClassAlreadyRegistered) {
     EXPECT_EQ(wc.cbClsExtra, 0);
     EXPECT_EQ(wc.cbWndExtra, 0);
     EXPECT_EQ(wc.hCursor, ::LoadCursor(nullptr, IDC_ARROW));
+    EXPECT_EQ(wc.hIcon, nullptr);
+    EXPECT_EQ(wc.lpszMenuName, nullptr);
+    EXPECT_EQ(wc.hInstance, ::GetModuleHandleA(nullptr));
+    EXPECT_EQ(wc.lpfnWndProc, &::DefWindowProcA);
     // A second registration would fail with "class exists"; the second
     // control must not try, so constructing it does not throw.
     EXPECT_NO_THROW({ CCustomTabCtrl second; });
@@ -164,6 +168,7 @@ TEST_F(TabStripCreation, FontChangeWithoutRedrawWaitsForTheNextLayout) {
     EXPECT_GT(Tab(1).m_rcShape.left, before.left);
     EXPECT_EQ(Tab(0).m_rcShape.right - Tab(0).m_rcShape.left, 20 + LabelWidth("Alpha") + 4);
     EXPECT_TRUE(::GetUpdateRect(*tabs, nullptr, FALSE));
+    EXPECT_TRUE(PaintErases(*tabs));  // the whole client area, with erasing
 }
 
 }  // namespace

@@ -68,6 +68,94 @@ TEST_F(TabLayout, HideArrowsWhileEverythingFits) {
     EXPECT_EQ(tabs->GetScrollPos(), 0);
 }
 
+// In two-button mode the first and last states follow the other two, though
+// those buttons have no rectangle and are never hit.
+TEST_F(TabLayout, TwoButtonModeKeepsFirstAndLastStatesInStep) {
+    Make(TSS_HIDEARROWS, 200);
+    Add({"A"});
+    for (int code : {TSHT_HOME, TSHT_BACK, TSHT_FWD, TSHT_END}) EXPECT_EQ(tabs->GetButtonState(code), ARROW_HIDDEN);
+    AddNumbered(10);  // overflow: buttons shown
+    for (int code : {TSHT_HOME, TSHT_BACK, TSHT_FWD, TSHT_END}) EXPECT_EQ(tabs->GetButtonState(code), ARROW_NORMAL);
+    for (int code : {TSHT_HOME, TSHT_END}) {
+        const RECT rc = tabs->GetButtonRect(code);
+        EXPECT_TRUE(::IsRectEmpty(&rc)) << code;
+    }
+    for (int x = 0; x < 37; ++x) {
+        const int hit = tabs->TabFromPoint(x, 10);
+        EXPECT_TRUE(hit == TSHT_BACK || hit == TSHT_FWD) << x;
+    }
+    tabs->MoveWindow(0, 0, 2000, 20);  // everything fits again
+    for (int code : {TSHT_HOME, TSHT_BACK, TSHT_FWD, TSHT_END}) EXPECT_EQ(tabs->GetButtonState(code), ARROW_HIDDEN);
+}
+
+// "All tabs fit" includes a last tab ending exactly at the right edge.
+TEST_F(TabLayout, HideArrowsWhenTheTabsEndExactlyAtTheEdge) {
+    Make(TSS_HIDEARROWS, 600);
+    Add({"Alpha", "Beta", "Gamma"});
+    ASSERT_EQ(tabs->GetButtonState(TSHT_BACK), ARROW_HIDDEN);
+    const int total = Tab(2).m_rcShape.right;
+    tabs->MoveWindow(0, 0, total, 20);
+    EXPECT_EQ(tabs->GetButtonState(TSHT_BACK), ARROW_HIDDEN);
+    EXPECT_EQ(Tab(0).m_rcShape.left, 0);
+    tabs->MoveWindow(0, 0, total - 1, 20);
+    EXPECT_EQ(tabs->GetButtonState(TSHT_BACK), ARROW_NORMAL);
+    EXPECT_EQ(Tab(0).m_rcShape.left, 37);
+}
+
+// LAYOUT_FWD steps only while the last tab reaches past the edge, not onto it.
+TEST_F(TabLayout, ForwardStopsWhenTheLastTabEndsExactlyAtTheEdge) {
+    Make(0, 200);
+    AddNumbered(10);
+    tabs->UpdateLayout(LAYOUT_END, -1);
+    const int pos = tabs->GetScrollPos();
+    const int right = Tab(9).m_rcShape.right;
+    ASSERT_GT(pos, 0);
+    ASSERT_LE(right, 200);
+    tabs->MoveWindow(0, 0, right, 20);  // FIT: the last tab reaches the edge already
+    ASSERT_EQ(tabs->GetScrollPos(), pos);
+    ASSERT_EQ(Tab(9).m_rcShape.right, right);
+    tabs->UpdateLayout(LAYOUT_FWD, -1);
+    EXPECT_EQ(tabs->GetScrollPos(), pos);
+    tabs->MoveWindow(0, 0, right - 1, 20);
+    ASSERT_EQ(tabs->GetScrollPos(), pos);
+    tabs->UpdateLayout(LAYOUT_FWD, -1);
+    EXPECT_EQ(tabs->GetScrollPos(), pos + 1);
+}
+
+// LAYOUT_SHOW scrolls forward only for a tab shown whole (the current or the
+// last one); a covered tab past the right edge does not scroll the strip.
+TEST_F(TabLayout, ShowScrollsForwardOnlyForAFullTab) {
+    Make(0, 200);
+    AddNumbered(10);
+    ASSERT_EQ(Tab(6).m_kind, TK_COVERED);
+    ASSERT_GT(Tab(6).m_rcShape.right, 200);
+    tabs->UpdateLayout(LAYOUT_SHOW, 6);
+    EXPECT_EQ(tabs->GetScrollPos(), 0);
+    tabs->UpdateLayout(LAYOUT_SHOW, 9);
+    EXPECT_GT(tabs->GetScrollPos(), 0);
+    EXPECT_LE(Tab(9).m_rcShape.right, 200);
+}
+
+// LAYOUT_EDITOR keeps the scroll position even where LAYOUT_FIT would pull the
+// strip back.
+TEST_F(TabLayout, EditorModeKeepsTheScrollPosition) {
+    Make(0, 200);
+    AddNumbered(10);
+    tabs->UpdateLayout(LAYOUT_END, -1);
+    const int pos = tabs->GetScrollPos();
+    ASSERT_GT(pos, 1);
+    LOGFONTA small{};
+    small.lfHeight = 6;
+    std::strcpy(small.lfFaceName, "Arial");
+    tabs->SetLabelFont(&small, FALSE);  // narrower labels from the next layout on
+    tabs->UpdateLayout(LAYOUT_EDITOR, 9);
+    EXPECT_EQ(tabs->GetScrollPos(), pos);
+    EXPECT_EQ(Tab(pos).m_rcShape.left, 37);
+    ASSERT_LT(Tab(9).m_rcShape.right, 200);
+    tabs->UpdateLayout(LAYOUT_FIT, -1);
+    EXPECT_LT(tabs->GetScrollPos(), pos);
+}
+
 TEST_F(TabLayout, KindsOfShownTabs) {
     Make(0, 800);
     AddNumbered(4);

@@ -1,6 +1,7 @@
 #include "TabStripFixture.h"
 
 #include <cstddef>
+#include <functional>
 
 namespace {
 
@@ -294,6 +295,129 @@ TEST_F(TabOperations, MarkChangesByMouseRecordEveryChangedTab) {
     EXPECT_FALSE(Tab(1).m_bMarkChanged);
     EXPECT_FALSE(Tab(3).m_bMarkChanged);
     EXPECT_TRUE(Tab(2).m_bMarkChanged);
+}
+
+// MarkTab changes no mark for the current tab (toggle) or for a tab that is
+// already marked (no toggle), but a press by mouse still shows the tab
+// (LAYOUT_SHOW) and repaints; by program it only repaints.
+TEST_F(TabOperations, MarkByMouseShowsTheTabEvenWhenNoMarkChanges) {
+    Make(TSS_MULTIMARK, 200);
+    AddNumbered(10);
+    auto noneChanged = [&] {
+        for (int i = 0; i < 10; ++i) EXPECT_FALSE(Tab(i).m_bMarkChanged) << i;
+    };
+    ASSERT_EQ(tabs->SelectTab(2), TSE_OK);  // current and marked, first shown
+    ASSERT_EQ(tabs->GetScrollPos(), 2);
+    tabs->UpdateLayout(LAYOUT_FWD, -1);
+    ASSERT_EQ(Tab(2).m_kind, TK_EDGE_SELECTED);
+    ::UpdateWindow(*tabs);
+    ASSERT_FALSE(PaintPending(*tabs));
+    // Ctrl+click on the current tab's sliver.
+    EXPECT_EQ(tabs->MarkTab(2, TRUE, TRUE), TSE_OK);
+    EXPECT_EQ(tabs->GetScrollPos(), 2);
+    EXPECT_EQ(Tab(2).m_kind, TK_FULL);
+    EXPECT_TRUE(Tab(2).m_bMarked);
+    noneChanged();
+    EXPECT_TRUE(PaintPending(*tabs));
+
+    // A marked tab that is not current, pressed without toggling.
+    ASSERT_EQ(tabs->MarkTab(3, FALSE, TRUE), TSE_OK);
+    tabs->UpdateLayout(LAYOUT_FWD, -1);
+    tabs->UpdateLayout(LAYOUT_FWD, -1);
+    ASSERT_EQ(tabs->GetScrollPos(), 4);
+    ASSERT_EQ(Tab(3).m_kind, TK_EDGE);
+    ::UpdateWindow(*tabs);
+    EXPECT_EQ(tabs->MarkTab(3, TRUE, FALSE), TSE_OK);
+    EXPECT_EQ(tabs->GetScrollPos(), 3);
+    EXPECT_TRUE(Tab(2).m_bMarked);
+    EXPECT_TRUE(Tab(3).m_bMarked);
+    noneChanged();
+    EXPECT_TRUE(PaintPending(*tabs));
+
+    // By program the same calls repaint but do not scroll.
+    tabs->UpdateLayout(LAYOUT_FWD, -1);
+    ASSERT_EQ(tabs->GetScrollPos(), 4);
+    ::UpdateWindow(*tabs);
+    EXPECT_EQ(tabs->MarkTab(3, FALSE, FALSE), TSE_OK);
+    EXPECT_EQ(tabs->MarkTab(2, FALSE, TRUE), TSE_OK);
+    EXPECT_EQ(tabs->GetScrollPos(), 4);
+    EXPECT_TRUE(Tab(2).m_bMarked);
+    EXPECT_TRUE(Tab(3).m_bMarked);
+    EXPECT_TRUE(PaintPending(*tabs));
+    EXPECT_TRUE(Notes().empty());
+}
+
+// Marking a tab that is not current unmarks the others, but not the current one.
+TEST_F(TabOperations, MarkingAnotherTabKeepsTheCurrentTabsMark) {
+    Make(TSS_MULTIMARK, 400);
+    Add({"A", "B", "C"});
+    ASSERT_EQ(tabs->SelectTab(0), TSE_OK);
+    ASSERT_EQ(tabs->MarkTab(2, FALSE, TRUE), TSE_OK);
+    EXPECT_EQ(tabs->MarkTab(1, FALSE, FALSE), TSE_OK);  // by program
+    EXPECT_TRUE(Tab(0).m_bMarked);
+    EXPECT_TRUE(Tab(1).m_bMarked);
+    EXPECT_FALSE(Tab(2).m_bMarked);
+    EXPECT_TRUE(Tab(1).m_bMarkChanged);
+    EXPECT_FALSE(Tab(2).m_bMarkChanged);  // recorded only by mouse
+    EXPECT_EQ(tabs->MarkTab(2, TRUE, FALSE), TSE_OK);  // by mouse
+    EXPECT_TRUE(Tab(0).m_bMarked);
+    EXPECT_FALSE(Tab(0).m_bMarkChanged);
+    EXPECT_FALSE(Tab(1).m_bMarked);
+    EXPECT_TRUE(Tab(1).m_bMarkChanged);
+    EXPECT_TRUE(Tab(2).m_bMarked);
+    EXPECT_TRUE(Tab(2).m_bMarkChanged);
+    EXPECT_EQ(tabs->GetSelectedTab(), 0);
+}
+
+// Every operation that changes what the strip shows invalidates it without
+// asking for the background to be erased.
+TEST_F(TabOperations, OperationsRepaintWithoutErasing) {
+    Make(TSS_MULTIMARK | TSS_REORDER | TSS_DUPLICATE, 400);
+    Add({"A", "B", "C"});
+    auto check = [&](const char* what, const std::function<void()>& op) {
+        ::UpdateWindow(*tabs);
+        ASSERT_FALSE(PaintPending(*tabs)) << what;
+        op();
+        EXPECT_TRUE(PaintPending(*tabs)) << what;
+        EXPECT_FALSE(PaintErases(*tabs)) << what;
+    };
+    check("InsertTab", [&] { tabs->InsertTab(1, "D", 0); });
+    check("SelectTab", [&] { tabs->SelectTab(2); });
+    check("ApplySelection by mouse", [&] { tabs->ApplySelection(0, TRUE, FALSE); });
+    check("MoveTab", [&] { tabs->MoveTab(0, 3, FALSE); });
+    check("DuplicateTab", [&] { tabs->DuplicateTab(0, 1, FALSE); });
+    check("MarkTab toggled by program", [&] { tabs->MarkTab(3, FALSE, TRUE); });
+    check("MarkTab by mouse", [&] { tabs->MarkTab(3, TRUE, TRUE); });
+}
+
+// The parent gets wParam = the control's id, and the record describes the tab
+// as the layout placed it after the move or copy.
+TEST_F(TabOperations, NotificationsFollowTheLayoutAndCarryTheIdAsWParam) {
+    Make(TSS_REORDER | TSS_DUPLICATE, 200);
+    AddNumbered(10);
+    MessageSpy spy(*parent);
+    ASSERT_EQ(tabs->MoveTab(0, 10, TRUE), 9);
+    ASSERT_GT(tabs->GetScrollPos(), 0);  // scrolled to show the moved tab
+    const RECT moved = Tab(9).m_rcLabel;
+    ASSERT_LE(moved.right, 200);
+    ASSERT_EQ(tabs->DuplicateTab(9, 10, TRUE), 10);
+    auto notes = Notes();
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[0].hdr.code, TSN_MOVED);
+    EXPECT_EQ(notes[1].hdr.code, TSN_DUPLICATED);
+    EXPECT_STREQ(notes[1].label, "Tab 0 (2)");
+    EXPECT_EQ(notes[1].iTab, 10);
+    EXPECT_TRUE(notes[1].selected);  // made current before the notification
+    EXPECT_EQ(notes[1].rcLabel, Tab(10).m_rcLabel);
+    EXPECT_LE(Tab(10).m_rcLabel.right, 200);
+    EXPECT_EQ(notes[0].rcLabel, moved);  // its place after the move, not before
+    int sent = 0;
+    for (const auto& m : spy.seen) {
+        if (m.msg != WM_NOTIFY) continue;
+        ++sent;
+        EXPECT_EQ(m.wParam, static_cast<WPARAM>(kId));
+    }
+    EXPECT_EQ(sent, 2);
 }
 
 // The record's bytes as a parent built for the 32-bit layout reads them.

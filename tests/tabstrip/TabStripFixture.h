@@ -8,9 +8,62 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
+
+// Records the messages a window receives, ahead of its own procedure, for as
+// long as it lives. Spies on one window end in the reverse order of their start.
+class MessageSpy {
+public:
+    struct Message {
+        UINT msg;
+        WPARAM wParam;
+    };
+    explicit MessageSpy(HWND hwnd) : m_hwnd(hwnd) {
+        Spies()[hwnd] = this;
+        m_prev = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc)));
+    }
+    ~MessageSpy() {
+        if (::IsWindow(m_hwnd)) ::SetWindowLongPtrA(m_hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_prev));
+        Spies().erase(m_hwnd);
+    }
+    MessageSpy(const MessageSpy&) = delete;
+    MessageSpy& operator=(const MessageSpy&) = delete;
+
+    int Count(UINT msg) const {
+        int n = 0;
+        for (const Message& m : seen) n += m.msg == msg ? 1 : 0;
+        return n;
+    }
+    std::vector<Message> seen;
+
+private:
+    static std::map<HWND, MessageSpy*>& Spies() {
+        static std::map<HWND, MessageSpy*> spies;
+        return spies;
+    }
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+        MessageSpy* spy = Spies()[hwnd];
+        spy->seen.push_back({msg, wParam});
+        return ::CallWindowProcA(spy->m_prev, hwnd, msg, wParam, lParam);
+    }
+    HWND m_hwnd;
+    WNDPROC m_prev = nullptr;
+};
+
+// Whether part of the window waits to be painted.
+inline bool PaintPending(HWND hwnd) { return ::GetUpdateRect(hwnd, nullptr, FALSE) != FALSE; }
+
+// Paints what is pending now; true when that paint erased the background
+// (the invalidation asked for erasing).
+inline bool PaintErases(HWND hwnd) {
+    MessageSpy spy(hwnd);
+    ::UpdateWindow(hwnd);
+    return spy.Count(WM_ERASEBKGND) > 0;
+}
 
 class TabStripTest : public ::testing::Test {
 protected:

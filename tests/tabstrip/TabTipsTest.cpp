@@ -6,6 +6,17 @@ namespace {
 
 UINT_PTR Id(int id) { return static_cast<UINT_PTR>(static_cast<INT_PTR>(id)); }
 
+// While installed, no tooltip window can be created on this thread.
+HHOOK g_refuseTips = nullptr;
+LRESULT CALLBACK RefuseTooltipWindows(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND) {
+        char cls[64] = "";
+        ::GetClassNameA(reinterpret_cast<HWND>(wParam), cls, sizeof cls);
+        if (::lstrcmpiA(cls, TOOLTIPS_CLASSA) == 0) return 1;
+    }
+    return ::CallNextHookEx(g_refuseTips, code, wParam, lParam);
+}
+
 class TabTips : public TabStripTest {
 protected:
     HWND Tips() const { return tabs->GetToolTipWindow(); }
@@ -85,6 +96,40 @@ TEST_F(TabTips, IndexRangeIsButtonsAndTabs) {
     EXPECT_EQ(tabs->SetTabTip(1, "Second"), TSE_OK);
     EXPECT_EQ(TipText(2), "Second");
     EXPECT_EQ(TipText(0), "");  // id 0 is never used
+}
+
+TEST_F(TabTips, TooltipWindowThatCannotBeMadeChangesNothing) {
+    Make(TSS_TIPS, 400);
+    Add({"A", "B"});
+    g_refuseTips = ::SetWindowsHookExA(WH_CBT, RefuseTooltipWindows, nullptr, ::GetCurrentThreadId());
+    ASSERT_NE(g_refuseTips, nullptr);
+    ::UpdateWindow(*tabs);
+    const int tab = tabs->SetTabTip(0, "a");
+    const int button = tabs->SetTabTip(TSHT_BACK, "Previous");
+    ::UnhookWindowsHookEx(g_refuseTips);
+    g_refuseTips = nullptr;
+    EXPECT_EQ(tab, TSE_NOTIPWINDOW);
+    EXPECT_EQ(button, TSE_NOTIPWINDOW);
+    EXPECT_EQ(Tips(), nullptr);
+    EXPECT_EQ(Tab(0).m_tip, "");
+    EXPECT_FALSE(PaintPending(*tabs));
+    // The next call makes the window; the refused text was not kept.
+    ASSERT_EQ(tabs->SetTabTip(1, "b"), TSE_OK);
+    ASSERT_NE(Tips(), nullptr);
+    EXPECT_EQ(TipText(2), "b");
+    EXPECT_EQ(::SendMessageA(Tips(), TTM_GETTOOLCOUNT, 0, 0), 1);
+    ASSERT_EQ(tabs->MoveTab(1, 0, FALSE), 0);
+    EXPECT_EQ(TabTipTexts(), (std::vector<std::string>{"b", ""}));
+}
+
+TEST_F(TabTips, SettingATipRepaintsWithoutErasing) {
+    Make(TSS_TIPS, 400);
+    Add({"A"});
+    ::UpdateWindow(*tabs);
+    ASSERT_FALSE(PaintPending(*tabs));
+    ASSERT_EQ(tabs->SetTabTip(0, "a"), TSE_OK);
+    EXPECT_TRUE(PaintPending(*tabs));
+    EXPECT_FALSE(PaintErases(*tabs));
 }
 
 TEST_F(TabTips, ToolAreasAreLabelRectanglesAndFollowScrolling) {
