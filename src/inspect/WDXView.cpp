@@ -104,17 +104,21 @@ BOOL CWDXView::FindHostIni() { return hostconfig::FindHostIni(m_szIniPath) ? TRU
 
 void CWDXView::LoadPluginTabs() {
     FindHostIni();
-    if (HWND main = fw::GetMainWindow()) ::SetWindowTextA(main, hostconfig::MakeMainTitle(m_szIniPath).c_str());
-    // Without an INI path the profile functions would read win.ini instead.
-    if (!m_szIniPath[0]) return;
+    const std::string title = hostconfig::MakeMainTitle(m_szIniPath);
     for (int n = 0;; ++n) {
+        // Before every key is read, so once more than there are plugins; the
+        // text is the same every time.
+        if (HWND main = fw::GetMainWindow()) ::SetWindowTextA(main, title.c_str());
+        // Without an INI path the profile functions would read win.ini instead.
+        if (!m_szIniPath[0]) return;
         std::string value = hostconfig::ReadPluginValue(m_szIniPath, n);
         if (value.empty()) return;
         hostconfig::PluginPathBlock block = hostconfig::MakePluginPathBlock(value);
         // The key number is the position: once one tab is refused, every later
-        // position lies past the end and is refused too.
+        // position lies past the end and is refused too, up to the first empty
+        // key. A refused plugin's block goes at once.
         if (m_wndTabs.InsertTab(n, hostconfig::MakePluginLabel(value), reinterpret_cast<DWORD_PTR>(block.get())) < 0)
-            return;
+            continue;
         m_wndTabs.SetTabTip(n, block.get());
         m_pathBlocks.push_back(std::move(block));
     }

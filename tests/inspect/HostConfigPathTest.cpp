@@ -67,6 +67,15 @@ TEST(IniLocation, AbsoluteNamesReplaceTheInstallationDirectory) {
     EXPECT_EQ(Join("C:\\TC", "\\wincmd.ini"), "C:\\TC\\wincmd.ini");
 }
 
+// Absolute or not is decided on the expanded name before its leading '.' is
+// dropped: what is left after the dot is appended even where it would count
+// as absolute on its own.
+TEST(IniLocation, TheTestLooksAtTheNameBeforeItsDotIsDropped) {
+    EXPECT_EQ(Join("C:\\TC", ".\\\\srv\\share\\wincmd.ini"), "C:\\TC\\\\srv\\share\\wincmd.ini");
+    EXPECT_EQ(Join("C:\\TC", ".D:\\cfg\\wincmd.ini"), "C:\\TCD:\\cfg\\wincmd.ini");
+    EXPECT_EQ(Join("C:\\TC", "..\\wincmd.ini"), "C:\\TC.\\wincmd.ini");
+}
+
 TEST(IniLocation, AJoinThatDoesNotFitLeavesNothing) {
     std::string dir = "C:\\" + std::string(200, 'd');
     std::string name = "\\" + std::string(55, 'n');  // 259 together: fits

@@ -4,9 +4,13 @@
 
 #include "inspect/ValueText.h"
 
+#include <atomic>
 #include <cstring>
 #include <iterator>
+#include <mutex>
 #include <regex>
+#include <thread>
+#include <utility>
 
 namespace {
 
@@ -56,12 +60,35 @@ TEST_F(InspectionFixture, EveryFieldBecomesARowInEnumerationOrder) {
     }
     EXPECT_NE(state.m_hPlugin, nullptr);
     EXPECT_TRUE(boxes.Texts().empty());
-    // Rows carry nothing but their texts.
-    LVITEMA item{};
-    item.mask = LVIF_PARAM | LVIF_STATE | LVIF_IMAGE;
-    item.stateMask = ~0u;
-    ASSERT_TRUE(::SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    EXPECT_EQ(item.lParam, 0);
+    // Rows carry nothing but their texts: no item data, no state, no image.
+    for (int i = 0; i < list.GetItemCount(); ++i) {
+        LVITEMA item{};
+        item.mask = LVIF_PARAM | LVIF_STATE | LVIF_IMAGE;
+        item.iItem = i;
+        item.stateMask = ~0u;
+        item.lParam = 12345;
+        item.iImage = 12345;
+        ASSERT_TRUE(::SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        EXPECT_EQ(item.lParam, 0) << "row " << i;
+        EXPECT_EQ(item.state, 0u) << "row " << i;
+        EXPECT_EQ(item.iImage, 0) << "row " << i;
+    }
+}
+
+// The name buffer and the units-and-value buffer are each one buffer for the
+// whole run: what a field leaves in them is what the next field finds.
+TEST_F(InspectionFixture, NeitherBufferIsClearedBetweenFields) {
+    plugin.AddText("first", wdx::kString, "abcdef");
+    // Writes no name and no value; its units text "" only overwrites byte 0.
+    testplugin::TestField& silent = plugin.AddRaw("", wdx::kNumeric32, wdx::kString);
+    silent.nameSize = 0;
+    Run();
+    const std::vector<Row> rows = Rows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1][0], "first");
+    const std::vector<Call> fetches = plugin.Calls(Entry::GetValue);
+    ASSERT_EQ(fetches.size(), 2u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(fetches[1].bufferOnEntry), 7), std::string("\0bcdef\0", 7));
 }
 
 TEST_F(InspectionFixture, CallsComeInContractOrderWithContractArguments) {
@@ -167,6 +194,43 @@ TEST_F(InspectionFixture, APluginWithoutFieldsGetsNoValueCallButSizedColumns) {
     EXPECT_EQ(list.GetItemCount(), 0);
     for (int w : ColumnWidths()) EXPECT_NE(w, 333);
     EXPECT_NE(state.m_hPlugin, nullptr);
+}
+
+// Step 8: columns 0 and 1 as wide as their widest cell, columns 2 and 3 wide
+// enough for cells and header (the last one also filling the control). The
+// short cells here make the two rules give different widths.
+TEST_F(InspectionFixture, AfterTheRunColumnsFitTheirCellsAndTheLastTwoTheirHeadersToo) {
+    plugin.AddBool("i", 1);
+    plugin.AddBool("j", 0);
+    Run();
+    ASSERT_EQ(Rows().size(), 2u);
+    const std::vector<int> widths = ColumnWidths();
+    const int rule[4] = {LVSCW_AUTOSIZE, LVSCW_AUTOSIZE, LVSCW_AUTOSIZE_USEHEADER, LVSCW_AUTOSIZE_USEHEADER};
+    const int other[4] = {LVSCW_AUTOSIZE_USEHEADER, LVSCW_AUTOSIZE_USEHEADER, LVSCW_AUTOSIZE, LVSCW_AUTOSIZE};
+    for (int c = 0; c < 4; ++c) {
+        list.SetColumnWidth(c, other[c]);
+        EXPECT_NE(list.GetColumnWidth(c), widths[c]) << "column " << c << ": the data do not tell the rules apart";
+        list.SetColumnWidth(c, rule[c]);
+        EXPECT_EQ(list.GetColumnWidth(c), widths[c]) << "column " << c;
+    }
+}
+
+// Steps 1 to 3 in this order: the previous plugin is released, then the rows
+// go (the list tells its parent), then the new library is loaded.
+TEST_F(InspectionFixture, ARunReleasesThenEmptiesTheListThenLoads) {
+    plugin.AddInt32("A", 1);
+    Run();
+    ASSERT_EQ(Rows().size(), 1u);
+    std::vector<std::pair<int, int>> atDelete;  // loads and unloads when the rows went
+    parent.onNotify = [&](const NMHDR* nm) -> LRESULT {
+        if (nm->code == LVN_DELETEALLITEMS) atDelete.emplace_back(plugin.Data().loads, plugin.Data().unloads);
+        return 0;
+    };
+    Run();
+    parent.onNotify = nullptr;
+    ASSERT_EQ(atDelete.size(), 1u);
+    EXPECT_EQ(atDelete[0], std::make_pair(1, 1));
+    EXPECT_EQ(plugin.Data().loads, 2);
 }
 
 TEST_F(InspectionFixture, EveryRunReloadsThePluginAndHandsOverTheParamsAgain) {
@@ -317,6 +381,104 @@ TEST_F(InspectionFixture, TheTimeCoversTheFetchAndNotTheClosingCall) {
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_GE(std::stod(rows[0][2]), 20.0);
     EXPECT_LT(std::stod(rows[1][2]), 500.0);
+}
+
+// The boxes of a run: modal, captioned "Probelet", with an OK button only.
+// Seen from another thread while they are up, with the test plugin's load and
+// unload counts at that moment.
+class BoxInspector {
+public:
+    struct Seen {
+        std::string text;
+        std::string caption;
+        bool ok = false;
+        bool others = false;  // Cancel, Yes, No, Abort, Retry, Ignore
+        bool ownerDisabled = false;
+        int loads = 0;
+        int unloads = 0;
+    };
+
+    explicit BoxInspector(testplugin::Session& plugin) : m_plugin(plugin), m_thread([this] { Watch(); }) {}
+    ~BoxInspector() {
+        m_stop = true;
+        m_thread.join();
+    }
+    std::vector<Seen> Boxes() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_seen;
+    }
+
+private:
+    void Watch() {
+        const DWORD pid = ::GetCurrentProcessId();
+        while (!m_stop) {
+            HWND box = nullptr;
+            while ((box = ::FindWindowExA(nullptr, box, "#32770", nullptr)) != nullptr) {
+                DWORD owner = 0;
+                ::GetWindowThreadProcessId(box, &owner);
+                if (owner != pid || !::IsWindowVisible(box)) continue;
+                Seen seen;
+                char text[2048] = "";
+                ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+                seen.text = text;
+                ::GetWindowTextA(box, text, sizeof text);
+                seen.caption = text;
+                seen.ok = ::GetDlgItem(box, IDOK) != nullptr;
+                for (int id : {IDCANCEL, IDYES, IDNO, IDABORT, IDRETRY, IDIGNORE})
+                    if (::GetDlgItem(box, id)) seen.others = true;
+                HWND ownerWindow = ::GetWindow(box, GW_OWNER);
+                seen.ownerDisabled = ownerWindow && !::IsWindowEnabled(ownerWindow);
+                seen.loads = m_plugin.Data().loads;
+                seen.unloads = m_plugin.Data().unloads;
+                {
+                    std::lock_guard<std::mutex> lock(m_mutex);
+                    m_seen.push_back(seen);
+                }
+                ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(::GetDlgItem(box, IDOK)));
+                for (int i = 0; i < 500 && ::IsWindow(box); ++i) ::Sleep(2);
+                break;
+            }
+            ::Sleep(5);
+        }
+    }
+
+    testplugin::Session& m_plugin;
+    std::atomic<bool> m_stop{false};
+    std::mutex m_mutex;
+    std::vector<Seen> m_seen;
+    std::thread m_thread;
+};
+
+TEST(InspectionMessages, AreModalOkBoxesCaptionedWithTheApplicationsName) {
+    testsupport::RecordingParent parent{640, 480};
+    ::SetActiveWindow(parent.GetHwnd());
+    fw::ListCtrl list;
+    CreateFieldList(list, parent.GetHwnd());
+    InspectionState state;
+    testplugin::Session plugin;
+    plugin.AddInt32("A", 1);
+    BoxInspector boxes(plugin);
+
+    const std::string missing = testsupport::ExeDir() + "\\plugins\\no-such-plugin.wdx";
+    InspectPlugin(state, list, missing.c_str());
+    InspectPlugin(state, list, testplugin::Path(Variant::NoGetValue).c_str());
+    const std::vector<BoxInspector::Seen> seen = boxes.Boxes();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].text, "Error plugin loading " + missing + " (126)");
+    EXPECT_EQ(seen[1].text, "This is not valid TC plugin");
+    for (const BoxInspector::Seen& box : seen) {
+        EXPECT_EQ(box.caption, "Probelet") << box.text;
+        EXPECT_TRUE(box.ok) << box.text;
+        EXPECT_FALSE(box.others) << box.text;
+        EXPECT_TRUE(box.ownerDisabled) << box.text;
+    }
+    // The invalid library is still loaded while its box is up: the message
+    // comes first, the release after it.
+    EXPECT_EQ(seen[1].loads, 1);
+    EXPECT_EQ(seen[1].unloads, 0);
+    EXPECT_EQ(plugin.Data().unloads, 1);
+    EXPECT_EQ(state.m_hPlugin, nullptr);
 }
 
 }  // namespace

@@ -39,6 +39,32 @@ int ColumnCount(HWND list) {
     return static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
 }
 
+// Counts the WM_SETTEXT that one window of this thread receives while it lives.
+class SetTextCounter {
+public:
+    explicit SetTextCounter(HWND window) {
+        s_window = window;
+        s_count = 0;
+        m_hook = ::SetWindowsHookExA(WH_CALLWNDPROC, Proc, nullptr, ::GetCurrentThreadId());
+        EXPECT_NE(m_hook, nullptr);
+    }
+    ~SetTextCounter() {
+        if (m_hook) ::UnhookWindowsHookEx(m_hook);
+        s_window = nullptr;
+    }
+    int Count() const { return s_count; }
+
+private:
+    static LRESULT CALLBACK Proc(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* msg = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && msg->hwnd == s_window && msg->message == WM_SETTEXT) ++s_count;
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static inline HWND s_window = nullptr;
+    static inline int s_count = 0;
+    HHOOK m_hook = nullptr;
+};
+
 }  // namespace
 
 TEST_F(ViewFixture, CreatesBothChildrenWithTheirStyles) {
@@ -100,10 +126,38 @@ TEST_F(ViewFixture, InitialUpdateMakesColumnsTitleAndOneTabPerPluginButInspectsN
     EXPECT_EQ(Loads(), 0);
     EXPECT_EQ(view.m_wndFields.GetItemCount(), 0);
 
+    // The label font is made from exactly the view's LOGFONT.
     LOGFONTA font{};
     ASSERT_TRUE(::GetObjectA(view.m_wndTabs.GetLabelFont(), sizeof font, &font));
     EXPECT_STREQ(font.lfFaceName, "Verdana");
     EXPECT_EQ(font.lfHeight, 12);
+    EXPECT_EQ(font.lfWidth, 0);
+    EXPECT_EQ(font.lfEscapement, 0);
+    EXPECT_EQ(font.lfOrientation, 0);
+    EXPECT_EQ(font.lfWeight, 400);
+    EXPECT_EQ(font.lfItalic, 0);
+    EXPECT_EQ(font.lfUnderline, 0);
+    EXPECT_EQ(font.lfStrikeOut, 0);
+    EXPECT_EQ(font.lfCharSet, DEFAULT_CHARSET);
+    EXPECT_EQ(font.lfOutPrecision, OUT_CHARACTER_PRECIS);
+    EXPECT_EQ(font.lfClipPrecision, CLIP_CHARACTER_PRECIS);
+    EXPECT_EQ(font.lfQuality, DEFAULT_QUALITY);
+    EXPECT_EQ(font.lfPitchAndFamily, 0);
+}
+
+TEST_F(ViewFixture, TheTitleIsSetBeforeEveryKeyIsRead) {
+    InstallHost({"alpha", "beta"});
+    SetTextCounter titles(parent.GetHwnd());
+    Start();
+    // Keys 0 and 1, and once more before the empty key 2 that ends the list.
+    EXPECT_EQ(titles.Count(), 3);
+    EXPECT_EQ(parent.GetText(), "Probelet - " + dir.Path() + "\\wincmd.ini");
+}
+
+TEST_F(ViewFixture, WithoutAnIniTheTitleIsSetOnce) {
+    SetTextCounter titles(parent.GetHwnd());
+    Start();
+    EXPECT_EQ(titles.Count(), 1);
 }
 
 TEST_F(ViewFixture, ASecondInitialUpdateOnlyLaysOutAgain) {
@@ -144,15 +198,31 @@ TEST_F(ViewFixture, AnIniWithoutKeyZeroGivesNoTabs) {
     EXPECT_EQ(view.m_wndTabs.GetTabCount(), 0);
 }
 
+TEST_F(ViewFixture, AnIniWithoutTheContentPluginsSectionGivesNoTabs) {
+    std::string alpha = InstallPlugin("alpha");
+    std::string ini = dir.Write("wincmd.ini", "[Configuration]\r\nFirstTime=0\r\n[Other]\r\n0=" + alpha + "\r\n");
+    keys.SetHost(HKEY_CURRENT_USER, dir.Path(), ".\\wincmd.ini");
+    Start();
+    EXPECT_STREQ(view.m_szIniPath, ini.c_str());
+    EXPECT_EQ(parent.GetText(), "Probelet - " + ini);
+    EXPECT_EQ(view.m_wndTabs.GetTabCount(), 0);
+    EXPECT_EQ(view.GetPathBlockCount(), 0u);
+}
+
 TEST_F(ViewFixture, ALabelOfThirtyCharactersEndsTheTabs) {
     std::string name29(29, 'n');
     std::string name30(30, 'm');
     WriteHost({"0=C:\\p\\" + name29 + ".wdx", "1=C:\\p\\" + name30 + ".wdx", "2=C:\\p\\b.wdx", "3=C:\\p\\c.wdx"});
+    SetTextCounter titles(parent.GetHwnd());
     Start();
     ASSERT_EQ(view.m_wndTabs.GetTabCount(), 1);
     EXPECT_EQ(TabLabel(0), name29);
+    EXPECT_EQ(TabTip(0), "C:\\p\\" + name29 + ".wdx");
     // The refused plugins keep no block.
     EXPECT_EQ(view.GetPathBlockCount(), 1u);
+    // A refusal does not end the list: keys 2 and 3 are read (and refused)
+    // too, up to the empty key 4, each after the title was set.
+    EXPECT_EQ(titles.Count(), 5);
 }
 
 TEST_F(ViewFixture, LabelsComeFromTheValueAsWrittenAndBlocksFromItsExpansion) {
