@@ -160,13 +160,20 @@ void CMainFrame::OnAddFiles() {
     int selected = m_pFileList->GetSelectedIndex();
     // A selected text too long for the buffer would not be a usable name: the dialog then starts empty.
     dialog.SetInitialName(selected >= 0 ? m_pFileList->GetItemText(selected, 0) : std::string());
-    if (dialog.DoModal() == IDOK) {
+    DWORD error = 0;
+    if (RunFileDialog(dialog, error) == IDOK) {
         int n = m_pFileList->GetItemCount();
         for (const std::string& path : dialog.GetPathNames()) m_pFileList->InsertItem(n++, path.c_str());
         if (m_pFileList->GetSelectedIndex() == -1) m_pFileList->SelectItem(0);
-    } else if (dialog.ExtendedError() == FNERR_BUFFERTOOSMALL) {
+    } else if (error == FNERR_BUFFERTOOSMALL) {
         fw::AppMessageBox("Too many files selected", MB_OK);
     }
+}
+
+int CMainFrame::RunFileDialog(fw::FileOpenDialog& dialog, DWORD& error) {
+    int result = dialog.DoModal();
+    error = dialog.ExtendedError();
+    return result;
 }
 
 void CMainFrame::OnChangeIniFile() {}

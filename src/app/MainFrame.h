@@ -13,6 +13,9 @@
 #include "framework/ViewClass.h"
 
 class CWDXView;
+namespace fw {
+class FileOpenDialog;
+}
 
 class CMainFrame : public fw::FrameWindow {
 public:
@@ -42,6 +45,9 @@ protected:
     // The classes the splitter makes its panes of.
     virtual fw::ViewClass FileListClass() const;
     virtual fw::ViewClass InspectionViewClass() const;
+    // Runs the Add files dialog: IDOK, or IDCANCEL with `error` set to the
+    // dialog's extended error (0 for a plain cancel).
+    virtual int RunFileDialog(fw::FileOpenDialog& dialog, DWORD& error);
 
     int OnCreate(CREATESTRUCTA* cs);
     void OnSetFocus(HWND lost);

@@ -29,8 +29,14 @@ bool TextFileReader::Fill() {
     }
     m_chunk.resize(got);
     m_pos = 0;
+    // Text mode: Ctrl+Z ends the file, whatever follows it.
+    size_t ctrlZ = m_chunk.find('\x1A');
+    if (ctrlZ != std::string::npos) {
+        m_chunk.resize(ctrlZ);
+        m_eof = true;
+    }
     if (got == 0) m_eof = true;
-    return got > 0;
+    return !m_chunk.empty();
 }
 
 TextFileReader::Result TextFileReader::ReadLine(std::string& line) {

@@ -1,6 +1,6 @@
-// Reads a text file line by line: a line ends at LF or CR LF (the terminator
-// is not part of it), a last line without terminator still counts, and lines
-// may be of any length.
+// Reads a text file line by line, as text mode reads it: a line ends at LF or
+// CR LF (the terminator is not part of it), a last line without terminator
+// still counts, lines may be of any length, and Ctrl+Z (0x1A) ends the file.
 #pragma once
 
 #include "framework/Handles.h"

@@ -1,5 +1,6 @@
 #include "framework/View.h"
 
+#include "framework/FrameWindow.h"
 #include "framework/Handles.h"
 #include "framework/Splitter.h"
 #include "framework/StandardIds.h"
@@ -33,12 +34,28 @@ bool View::OnCmdMsg(UINT id, CmdUI* ui) {
     return true;
 }
 
+LRESULT View::OnMouseActivate(WPARAM wParam, LPARAM lParam) {
+    // The parents answer first (the frame decides whether the click activates).
+    const LRESULT result = Window::WindowProc(WM_MOUSEACTIVATE, wParam, lParam);
+    if (result == MA_NOACTIVATE || result == MA_NOACTIVATEANDEAT) return result;
+    FrameWindow* frame = nullptr;
+    for (HWND h = GetParent(); h && !frame; h = ::GetParent(h)) frame = dynamic_cast<FrameWindow*>(FromHandle(h));
+    if (!frame) return result;
+    const HWND focus = ::GetFocus();
+    if (frame->GetActiveView() == this && focus != GetHwnd() && !::IsChild(GetHwnd(), focus))
+        OnActivateView(true, this, this);
+    else
+        frame->SetActiveView(this, true);
+    return result;
+}
+
 LRESULT View::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_PAINT && DrawsWithOnDraw()) {
         PaintDC dc(GetHwnd());
         OnDraw(dc);
         return 0;
     }
+    if (msg == WM_MOUSEACTIVATE) return OnMouseActivate(wParam, lParam);
     return Window::WindowProc(msg, wParam, lParam);
 }
 

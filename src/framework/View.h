@@ -27,6 +27,9 @@ protected:
     // False for views whose window is a control that paints itself.
     virtual bool DrawsWithOnDraw() const { return true; }
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    // A click into the view or into a control of it makes the view the frame's
+    // active view (or activates it again when the focus is elsewhere).
+    LRESULT OnMouseActivate(WPARAM wParam, LPARAM lParam);
 };
 
 // A view whose window is a list-view control.

@@ -71,6 +71,12 @@ TEST_F(FileListTest, ListFileLinesBecomeItemsAndTheFirstIsAnnouncedTwice) {
     EXPECT_EQ(main.selectionSeen, (std::vector<int>{0, 0}));
 }
 
+TEST_F(FileListTest, AListFileIsReadInTextModeWhereCtrlZEndsIt) {
+    list.LoadFileList(dir.Write("dos.txt", "C:\\a.txt\r\nC:\\b.txt\r\n\x1A").c_str());
+    EXPECT_EQ(Items(), (std::vector<std::string>{"C:\\a.txt", "C:\\b.txt"}));
+    EXPECT_EQ(main.fileSelected, (std::vector<WPARAM>{0, 0}));
+}
+
 TEST_F(FileListTest, EmptyListFileStillAnnouncesOnceWithNothingSelected) {
     list.LoadFileList(dir.Write("empty.txt", "").c_str());
     EXPECT_EQ(list.GetItemCount(), 0);

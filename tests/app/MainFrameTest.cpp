@@ -3,6 +3,7 @@
 // then the frame's commands, keys, bars and messages.
 #include "app/ProbeletApp.h"
 #include "framework/AppGlobals.h"
+#include "framework/FileOpenDialog.h"
 #include "support/HostSetup.h"
 #include "inspect/WDXView.h"
 #include "res/resource.h"
@@ -141,6 +142,24 @@ TEST_F(ShellTest, StartUpWithoutAListShowsTheWindowFromItsResourcesAndInspectsNo
     EXPECT_EQ(InspectionRuns(), 0);
 }
 
+TEST_F(ShellTest, TheIniPaneShowsItsIndicatorTextUntilStartUpPutsThePathThere) {
+    auto owned = std::make_unique<CMainFrame>();
+    CMainFrame* frame = owned.get();
+    app.SetMainFrame(std::move(owned));
+    ASSERT_TRUE(frame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW | fw::kFrameAddToTitle));
+    fw::StatusBar& bar = frame->GetStatusBar();
+    ASSERT_EQ(bar.GetPaneCount(), 5);
+    const UINT indicators[] = {ID_SEPARATOR, ID_INDICATOR_INI, ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(bar.CommandToIndex(indicators[i]), i) << i;
+    EXPECT_EQ(bar.GetPaneStyle(1), fw::kPaneNormal);
+    EXPECT_EQ(bar.GetPaneWidth(1), 300);
+    EXPECT_EQ(StatusText(1), "INI File");
+    // The initial update has already named the INI in the title.
+    EXPECT_EQ(Title(), "Probelet - " + host->IniPath());
+    frame->ShowIniPath();
+    EXPECT_EQ(StatusText(1), host->IniPath());
+}
+
 TEST_F(ShellTest, TheListFileOfTheCommandLineIsLoadedAndItsFirstFileInspectedTwice) {
     ASSERT_TRUE(Start(fileA + "\r\n" + fileB + "\r\n"));
     EXPECT_EQ(Items(), (std::vector<std::string>{fileA, fileB}));
@@ -191,6 +210,22 @@ TEST_F(ShellTest, YesRemovesExactlyTheMissingItemAndTheSecondAnnouncementFindsNo
 TEST_F(ShellTest, AFileDeletedOnDiskLeavesTitleAndRowsOfThePreviousOne) {
     ASSERT_TRUE(Start(fileA + "\r\n" + fileB + "\r\n"));
     ASSERT_TRUE(::DeleteFileA(fileB.c_str()));
+    const int runs = InspectionRuns();
+    {
+        MessageBoxWatcher boxes(IDNO);
+        List().SelectItem(1);
+        EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{Question(fileB)}));
+    }
+    // No: the list stays as it is, and so do title, rows and active view.
+    EXPECT_EQ(Items(), (std::vector<std::string>{fileA, fileB}));
+    EXPECT_EQ(List().GetSelectedIndex(), 1);
+    EXPECT_EQ(Title(), "Probelet - " + fileA);
+    EXPECT_EQ(FieldNames(), (std::vector<std::string>{"Name", "Count"}));
+    EXPECT_EQ(InspectionRuns(), runs);
+    EXPECT_EQ(Frame()->GetActiveView(), &List());
+
+    List().SelectItem(0);
+    EXPECT_EQ(InspectionRuns(), runs + 1);
     {
         MessageBoxWatcher boxes(IDYES);
         List().SelectItem(1);
@@ -304,6 +339,149 @@ TEST_F(ShellTest, AboutRunsTheModalAboutBox) {
     EXPECT_TRUE(::IsWindowEnabled(Frame()->GetHwnd()));
 }
 
+// Add files with the dialog's answer scripted: what the frame asks of the dialog
+// and what it does with each answer.
+class ScriptedDialogFrame : public CMainFrame {
+public:
+    std::function<int(fw::FileOpenDialog&, DWORD&)> answer;
+    int runs = 0;
+    DWORD flags = 0, bufferSize = 0;
+    bool filter = false, defaultExtension = false;
+    std::string initialName;
+
+protected:
+    int RunFileDialog(fw::FileOpenDialog& dialog, DWORD& error) override {
+        ++runs;
+        const OPENFILENAMEA& ofn = dialog.Options();
+        flags = ofn.Flags;
+        bufferSize = ofn.nMaxFile;
+        filter = ofn.lpstrFilter != nullptr;
+        defaultExtension = ofn.lpstrDefExt != nullptr;
+        initialName = dialog.GetInitialName();
+        error = 0;
+        return answer ? answer(dialog, error) : IDCANCEL;
+    }
+};
+
+class AddFilesTest : public ShellTest {
+protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        app.makeFrame = [this] {
+            auto frame = std::make_unique<ScriptedDialogFrame>();
+            scripted = frame.get();
+            return std::unique_ptr<CMainFrame>(std::move(frame));
+        };
+    }
+    // The dialog's result for several chosen files: the folder, then each name.
+    static std::string Chosen(const std::string& folder, const std::vector<std::string>& names) {
+        std::string result = folder + '\0';
+        for (const std::string& name : names) result += name + '\0';
+        return result;
+    }
+    ScriptedDialogFrame* scripted = nullptr;
+};
+
+TEST_F(AddFilesTest, TheDialogIsAMultiSelectionOpenDialogWithoutFilterStartingAtTheSelectedItem) {
+    ASSERT_TRUE(Start(fileA + "\r\n"));
+    ::SendMessageA(Frame()->GetHwnd(), WM_COMMAND, ID_ADD_FILES, 0);
+    ASSERT_EQ(scripted->runs, 1);
+    EXPECT_EQ(scripted->flags, static_cast<DWORD>(OFN_EXPLORER | OFN_ALLOWMULTISELECT));
+    EXPECT_EQ(scripted->bufferSize, 26000u);
+    EXPECT_FALSE(scripted->filter);
+    EXPECT_FALSE(scripted->defaultExtension);
+    EXPECT_EQ(scripted->initialName, fileA);
+
+    ::SendMessageA(Frame()->GetHwnd(), WM_COMMAND, ID_CLEAR_LIST, 0);
+    ::SendMessageA(Frame()->GetHwnd(), WM_COMMAND, ID_ADD_FILES, 0);
+    ASSERT_EQ(scripted->runs, 2);
+    EXPECT_EQ(scripted->initialName, "");
+}
+
+TEST_F(AddFilesTest, ChosenFilesAreAppendedInTheDialogsOrderAndOnlyAnEmptySelectionSelectsItemZero) {
+    ASSERT_TRUE(StartWithoutList());
+    scripted->answer = [this](fw::FileOpenDialog& dialog, DWORD&) {
+        dialog.SetInitialName(Chosen(dir.Path(), {"b.txt", "a.txt"}));
+        return IDOK;
+    };
+    ::SendMessageA(Frame()->GetHwnd(), WM_COMMAND, ID_ADD_FILES, 0);
+    EXPECT_EQ(Items(), (std::vector<std::string>{fileB, fileA}));
+    EXPECT_EQ(List().GetSelectedIndex(), 0);
+    EXPECT_EQ(Title(), "Probelet - " + fileB);
+    EXPECT_EQ(InspectionRuns(), 1);
+
+    // With a selection: appended after the others, no duplicate test, nothing inspected.
+    scripted->answer = [this](fw::FileOpenDialog& dialog, DWORD&) {
+        dialog.SetInitialName(fileB);
+        return IDOK;
+    };
+    ::SendMessageA(Frame()->GetHwnd(), WM_COMMAND, ID_ADD_FILES, 0);
+    EXPECT_EQ(Items(), (std::vector<std::string>{fileB, fileA, fileB}));
+    EXPECT_EQ(List().GetSelectedIndex(), 0);
+    EXPECT_EQ(InspectionRuns(), 1);
+    EXPECT_EQ(scripted->initialName, fileB);
+}
+
+TEST_F(AddFilesTest, TooManyFilesIsReportedAndOtherFailuresAndCancelAreSilent) {
+    ASSERT_TRUE(Start(fileA + "\r\n"));
+    DWORD failure = FNERR_BUFFERTOOSMALL;
+    scripted->answer = [&failure](fw::FileOpenDialog&, DWORD& error) {
+        error = failure;
+        return IDCANCEL;
+    };
+    {
+        MessageBoxWatcher boxes(IDOK);
+        ::SendMessageA(Frame()->GetHwnd(), WM_COMMAND, ID_ADD_FILES, 0);
+        EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Too many files selected"}));
+    }
+    EXPECT_EQ(Items(), (std::vector<std::string>{fileA}));
+    EXPECT_EQ(List().GetSelectedIndex(), 0);
+    for (DWORD other : {DWORD{0}, DWORD{FNERR_INVALIDFILENAME}, DWORD{CDERR_GENERALCODES}}) {
+        failure = other;
+        MessageBoxWatcher boxes(IDOK);
+        ::SendMessageA(Frame()->GetHwnd(), WM_COMMAND, ID_ADD_FILES, 0);
+        EXPECT_TRUE(boxes.Texts().empty()) << other;
+        EXPECT_EQ(Items(), (std::vector<std::string>{fileA})) << other;
+    }
+    EXPECT_EQ(scripted->runs, 4);
+}
+
+TEST_F(ShellTest, ButtonsAndMenuItemsShowTheirPromptsAndTheButtonsTheirTooltips) {
+    ASSERT_TRUE(StartWithoutList());
+    PumpMessages();
+    fw::ToolBar& bar = Frame()->GetToolBar();
+    // The pointer over a button (the flat toolbar's hot item), then off the bar.
+    bar.Send(TB_SETHOTITEM, 0);
+    EXPECT_EQ(StatusText(0), "Add files to the file list");
+    bar.Send(TB_SETHOTITEM, 2);
+    EXPECT_EQ(StatusText(0), "Switch to the custom INI file");
+    bar.Send(TB_SETHOTITEM, static_cast<WPARAM>(-1));
+    EXPECT_EQ(StatusText(0), "Ready");
+
+    HMENU help = ::GetSubMenu(::GetMenu(Frame()->GetHwnd()), 3);
+    Frame()->Send(WM_MENUSELECT, MAKEWPARAM(ID_APP_ABOUT, MF_HILITE), reinterpret_cast<LPARAM>(help));
+    EXPECT_EQ(StatusText(0), "Display program information, version number and copyright");
+    Frame()->Send(WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+    EXPECT_EQ(StatusText(0), "Ready");
+
+    HWND tips = reinterpret_cast<HWND>(bar.Send(TB_GETTOOLTIPS));
+    ASSERT_NE(tips, nullptr);
+    const std::pair<UINT, const char*> expected[] = {
+        {ID_ADD_FILES, "Add files"}, {ID_CLEAR_LIST, "Clear"},     {ID_CHANGE_INI, "Change INI file"},
+        {ID_EDIT_CUT, "Cut"},        {ID_EDIT_COPY, "Copy"},       {ID_EDIT_PASTE, "Paste"},
+        {ID_FILE_PRINT, ""},    {ID_APP_ABOUT, "About"}};
+    for (const auto& [id, tip] : expected) {
+        char text[80] = "";
+        TTTOOLINFOA info{};
+        info.cbSize = sizeof info;
+        info.hwnd = bar.GetHwnd();
+        info.uId = id;
+        info.lpszText = text;
+        ::SendMessageA(tips, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&info));
+        EXPECT_STREQ(text, tip) << id;
+    }
+}
+
 // --- keys and panes -----------------------------------------------------------------------
 
 TEST_F(ShellTest, TabAndF6SwitchTheActivePane) {
@@ -324,6 +502,66 @@ TEST_F(ShellTest, TabAndF6SwitchTheActivePane) {
     // The frame passes its own focus on to the file list, whichever view is active.
     ::SetFocus(Frame()->GetHwnd());
     EXPECT_EQ(::GetFocus(), List().GetHwnd());
+}
+
+TEST_F(ShellTest, F6AndShiftF6GoToTheNextAndThePreviousPaneRoundTheSplitter) {
+    ASSERT_TRUE(Start(fileA + "\r\n"));
+    BYTE saved[256], keys[256];
+    ASSERT_TRUE(::GetKeyboardState(saved));
+    memcpy(keys, saved, sizeof keys);
+    auto press = [&](bool shift) {
+        keys[VK_SHIFT] = shift ? 0x80 : 0;
+        ::SetKeyboardState(keys);
+        MSG f6{};
+        f6.hwnd = ::GetFocus();
+        f6.message = WM_KEYDOWN;
+        f6.wParam = VK_F6;
+        return Frame()->TranslateAccelerator(&f6);
+    };
+    EXPECT_TRUE(press(false));
+    EXPECT_EQ(Frame()->GetActiveView(), &View());
+    EXPECT_TRUE(press(false));
+    EXPECT_EQ(Frame()->GetActiveView(), &List());
+    EXPECT_TRUE(press(true));
+    EXPECT_EQ(Frame()->GetActiveView(), &View());
+    EXPECT_EQ(::GetFocus(), View().m_wndFields.GetHwnd());
+    EXPECT_TRUE(press(true));
+    EXPECT_EQ(Frame()->GetActiveView(), &List());
+    EXPECT_EQ(::GetFocus(), List().GetHwnd());
+    ::SetKeyboardState(saved);
+}
+
+TEST_F(ShellTest, AClickIntoAPaneMakesItTheActiveViewSoOneTabLeavesIt) {
+    ASSERT_TRUE(Start(fileA + "\r\n"));
+    // What the system sends to the window under the pointer when a button goes down.
+    auto click = [&](HWND hwnd) {
+        return ::SendMessageA(hwnd, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(Frame()->GetHwnd()),
+                              MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN));
+    };
+    EXPECT_EQ(click(View().m_wndFields.GetHwnd()), MA_ACTIVATE);
+    EXPECT_EQ(Frame()->GetActiveView(), &View());
+    EXPECT_EQ(::GetFocus(), View().m_wndFields.GetHwnd());
+    View().m_wndFields.Send(WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(Frame()->GetActiveView(), &List());
+    EXPECT_EQ(::GetFocus(), List().GetHwnd());
+
+    click(View().m_wndTabs.GetHwnd());
+    EXPECT_EQ(Frame()->GetActiveView(), &View());
+    EXPECT_EQ(::GetFocus(), View().m_wndFields.GetHwnd());
+    click(List().GetHwnd());
+    EXPECT_EQ(Frame()->GetActiveView(), &List());
+    EXPECT_EQ(::GetFocus(), List().GetHwnd());
+    List().Send(WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(Frame()->GetActiveView(), &View());
+
+    // The active view clicked while the focus is elsewhere takes the focus back.
+    ::SetFocus(List().GetHwnd());
+    click(View().m_wndFields.GetHwnd());
+    EXPECT_EQ(Frame()->GetActiveView(), &View());
+    EXPECT_EQ(::GetFocus(), View().m_wndFields.GetHwnd());
+    // Clicks change no file and inspect nothing.
+    EXPECT_EQ(Title(), "Probelet - " + fileA);
+    EXPECT_EQ(InspectionRuns(), 2);
 }
 
 TEST_F(ShellTest, LeftAndRightStepThroughThePluginsForTheCurrentFile) {

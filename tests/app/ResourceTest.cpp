@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -94,6 +95,57 @@ TEST(Resources, StringsCarryPromptAndTooltipSeparatedByANewline) {
     EXPECT_EQ(LoadString(ID_INDICATOR_INI), "INI File");
     EXPECT_EQ(LoadString(61203), "Activate Task List");
     EXPECT_EQ(LoadString(61190), "Close the active window and prompts to save the documents");
+}
+
+TEST(Resources, TheStringTableIsExactlyTheProgramsStrings) {
+    const std::map<UINT, std::string> expected = {
+        {128, "Probelet"},
+        {32771, "Clear the file list\nClear"},
+        {32772, "Add files to the file list\nAdd files"},
+        {32773, "Switch to the custom INI file\nChange INI file"},
+        {57344, "Probelet"},
+        {57345, "Ready"},
+        {57632, "Erase the selection\nErase"},
+        {57633, "Erase everything\nErase All"},
+        {57634, "Copy the selection and put it on the Clipboard\nCopy"},
+        {57635, "Cut the selection and put it on the Clipboard\nCut"},
+        {57636, "Find the specified text\nFind"},
+        {57637, "Insert Clipboard contents\nPaste"},
+        {57640, "Repeat the last action\nRepeat"},
+        {57641, "Replace specific text with different text\nReplace"},
+        {57642, "Select the entire document\nSelect All"},
+        {57643, "Undo the last action\nUndo"},
+        {57644, "Redo the previously undone action\nRedo"},
+        {57653, "Split the active window into panes\nSplit"},
+        {57664, "Display program information, version number and copyright\nAbout"},
+        {57665, "Quit the application; prompts to save documents\nExit"},
+        {57680, "Switch to the next window pane\nNext Pane"},
+        {57681, "Switch back to the previous window pane\nPrevious Pane"},
+        {59136, "EXT"},
+        {59137, "CAP"},
+        {59138, "NUM"},
+        {59139, "SCRL"},
+        {59140, "OVR"},
+        {59141, "REC"},
+        {59392, "Show or hide the toolbar\nToggle ToolBar"},
+        {59393, "Show or hide the status bar\nToggle StatusBar"},
+        {61184, "Change the window size"},
+        {61185, "Change the window position"},
+        {61186, "Reduce the window to an icon"},
+        {61187, "Enlarge the window to full size"},
+        {61188, "Switch to the next document window"},
+        {61189, "Switch to the previous document window"},
+        {61190, "Close the active window and prompts to save the documents"},
+        {61202, "Restore the window to normal size"},
+        {61203, "Activate Task List"},
+        {61204, "INI File"},
+    };
+    std::map<UINT, std::string> found;
+    for (UINT id = 0; id < 0x10000; ++id) {
+        std::string text = LoadString(id);
+        if (!text.empty()) found[id] = text;
+    }
+    EXPECT_EQ(found, expected);
 }
 
 struct MenuItem {
@@ -353,6 +405,7 @@ TEST(Resources, VersionBlockNamesTheProgram) {
     ASSERT_TRUE(::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &len));
     EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
     EXPECT_EQ(fixed->dwFileVersionLS, 0x00000004u);
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
     EXPECT_EQ(fixed->dwProductVersionLS, 0x00000004u);
     EXPECT_EQ(fixed->dwFileOS, static_cast<DWORD>(VOS__WINDOWS32));
     EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));

@@ -34,6 +34,19 @@ TEST(TextFileReader, LinesEndAtLfOrCrLfAndEveryLineCounts) {
     EXPECT_EQ(ReadAll(dir.Write("e.txt", " a\rb \r\n")), (std::vector<std::string>{" a\rb "}));
 }
 
+TEST(TextFileReader, CtrlZEndsTheFileAsInTextMode) {
+    testsupport::TempDir dir;
+    Result last;
+    EXPECT_EQ(ReadAll(dir.Write("a.txt", "one\r\ntwo\x1Athree\r\nfour\r\n"), &last),
+              (std::vector<std::string>{"one", "two"}));
+    EXPECT_EQ(last, Result::End);
+    EXPECT_EQ(ReadAll(dir.Write("b.txt", "one\r\n\x1A")), (std::vector<std::string>{"one"}));
+    EXPECT_EQ(ReadAll(dir.Write("c.txt", "\x1Aone\r\n")), (std::vector<std::string>{}));
+    // Past the first read chunk too.
+    EXPECT_EQ(ReadAll(dir.Write("d.txt", std::string(5000, 'x') + "\r\ny\x1A\r\nz")),
+              (std::vector<std::string>{std::string(5000, 'x'), "y"}));
+}
+
 TEST(TextFileReader, LongLinesAndTerminatorsAcrossReadChunksComeBackWhole) {
     testsupport::TempDir dir;
     const std::string longLine(10000, 'x');

@@ -99,6 +99,42 @@ TEST_F(Commands, ClearEmptiesTheFileListButKeepsRowsTitleAndStatus) {
     ExpectCleanExit();
 }
 
+TEST_F(Commands, FileExitEndsTheProgramWithExitCodeZero) {
+    ASSERT_TRUE(InstallHost({testplugin::Path()}));
+    ASSERT_TRUE(LaunchQuietly({ListFile("list.txt", {fileA})}));
+    ASSERT_TRUE(app.MenuCommand(ID_APP_EXIT));
+    DWORD code = 0xDEAD;
+    ASSERT_TRUE(app.WaitExit(&code));
+    EXPECT_EQ(code, 0u);
+}
+
+TEST_F(Commands, HelpAboutShowsTheModalAboutBoxUntilOk) {
+    ASSERT_TRUE(InstallHost({testplugin::Path()}));
+    ASSERT_TRUE(LaunchQuietly({}));
+    ASSERT_TRUE(app.MenuCommand(ID_APP_ABOUT));
+    HWND about = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        std::vector<HWND> dialogs = app.Dialogs();
+        about = dialogs.empty() || !::IsWindowVisible(dialogs[0]) ? nullptr : dialogs[0];
+        return about != nullptr;
+    }));
+    EXPECT_EQ(RemoteProbelet::Caption(about), "About Probelet");
+    EXPECT_EQ(::GetWindow(about, GW_OWNER), app.Main());
+    EXPECT_FALSE(::IsWindowEnabled(app.Main()));
+    std::vector<std::string> texts;
+    for (HWND child = ::GetWindow(about, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        texts.push_back(RemoteProbelet::Text(child));
+    ASSERT_EQ(texts.size(), 4u);
+    EXPECT_EQ(texts[1], "Probelet Version 1.0");
+    EXPECT_FALSE(texts[2].empty());
+    EXPECT_EQ(texts[3], "OK");
+    ASSERT_TRUE(RemoteProbelet::Answer(about, IDOK));
+    ASSERT_TRUE(app.Sync());
+    EXPECT_TRUE(app.Dialogs().empty());
+    EXPECT_TRUE(::IsWindowEnabled(app.Main()));
+    ExpectCleanExit();
+}
+
 TEST_F(Commands, ChangeIniChangesNothing) {
     ASSERT_TRUE(InstallHost({testplugin::Path()}));
     ASSERT_TRUE(LaunchQuietly({ListFile("list.txt", {fileA})}));

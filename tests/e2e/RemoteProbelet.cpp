@@ -335,6 +335,15 @@ bool RemoteProbelet::Close(DWORD* exitCode) {
     return ::GetExitCodeProcess(m_pi.hProcess, exitCode) != 0;
 }
 
+bool RemoteProbelet::WaitExit(DWORD* exitCode) const {
+    if (!m_pi.hProcess || ::WaitForSingleObject(m_pi.hProcess, kTimeoutMs) != WAIT_OBJECT_0) return false;
+    return ::GetExitCodeProcess(m_pi.hProcess, exitCode) != 0;
+}
+
+bool RemoteProbelet::MenuCommand(UINT id) const {
+    return m_main && ::PostMessageA(m_main, WM_COMMAND, MAKEWPARAM(id, 0), 0) != 0;
+}
+
 bool RemoteProbelet::Running() const {
     return m_pi.hProcess && ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT;
 }

@@ -79,6 +79,10 @@ public:
 
     // WM_CLOSE to the main window; waits for the process to end.
     bool Close(DWORD* exitCode);
+    // Waits for the process to end by itself.
+    bool WaitExit(DWORD* exitCode) const;
+    // A menu command, posted as the menu sends it (lParam 0).
+    bool MenuCommand(UINT id) const;
     bool Running() const;
     DWORD ProcessId() const { return m_pi.dwProcessId; }
 
