@@ -384,8 +384,8 @@ TEST_F(InspectionFixture, TheTimeCoversTheFetchAndNotTheClosingCall) {
 }
 
 // The boxes of a run: modal, captioned "Probelet", with an OK button only.
-// Seen from another thread while they are up, with the test plugin's load and
-// unload counts at that moment.
+// Seen from the watcher's thread while they are up, with the test plugin's
+// load and unload counts at that moment.
 class BoxInspector {
 public:
     struct Seen {
@@ -398,56 +398,36 @@ public:
         int unloads = 0;
     };
 
-    explicit BoxInspector(testplugin::Session& plugin) : m_plugin(plugin), m_thread([this] { Watch(); }) {}
-    ~BoxInspector() {
-        m_stop = true;
-        m_thread.join();
-    }
+    explicit BoxInspector(testplugin::Session& plugin) : m_plugin(plugin) {}
     std::vector<Seen> Boxes() {
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_seen;
     }
 
 private:
-    void Watch() {
-        const DWORD pid = ::GetCurrentProcessId();
-        while (!m_stop) {
-            HWND box = nullptr;
-            while ((box = ::FindWindowExA(nullptr, box, "#32770", nullptr)) != nullptr) {
-                DWORD owner = 0;
-                ::GetWindowThreadProcessId(box, &owner);
-                if (owner != pid || !::IsWindowVisible(box)) continue;
-                Seen seen;
-                char text[2048] = "";
-                ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-                seen.text = text;
-                ::GetWindowTextA(box, text, sizeof text);
-                seen.caption = text;
-                seen.ok = ::GetDlgItem(box, IDOK) != nullptr;
-                for (int id : {IDCANCEL, IDYES, IDNO, IDABORT, IDRETRY, IDIGNORE})
-                    if (::GetDlgItem(box, id)) seen.others = true;
-                HWND ownerWindow = ::GetWindow(box, GW_OWNER);
-                seen.ownerDisabled = ownerWindow && !::IsWindowEnabled(ownerWindow);
-                seen.loads = m_plugin.Data().loads;
-                seen.unloads = m_plugin.Data().unloads;
-                {
-                    std::lock_guard<std::mutex> lock(m_mutex);
-                    m_seen.push_back(seen);
-                }
-                ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                               reinterpret_cast<LPARAM>(::GetDlgItem(box, IDOK)));
-                for (int i = 0; i < 500 && ::IsWindow(box); ++i) ::Sleep(2);
-                break;
-            }
-            ::Sleep(5);
-        }
+    void Inspect(HWND box) {
+        Seen seen;
+        char text[2048] = "";
+        ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        seen.text = text;
+        ::GetWindowTextA(box, text, sizeof text);
+        seen.caption = text;
+        seen.ok = ::GetDlgItem(box, IDOK) != nullptr;
+        for (int id : {IDCANCEL, IDYES, IDNO, IDABORT, IDRETRY, IDIGNORE})
+            if (::GetDlgItem(box, id)) seen.others = true;
+        HWND ownerWindow = ::GetWindow(box, GW_OWNER);
+        seen.ownerDisabled = ownerWindow && !::IsWindowEnabled(ownerWindow);
+        seen.loads = m_plugin.Data().loads;
+        seen.unloads = m_plugin.Data().unloads;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_seen.push_back(seen);
     }
 
     testplugin::Session& m_plugin;
-    std::atomic<bool> m_stop{false};
     std::mutex m_mutex;
     std::vector<Seen> m_seen;
-    std::thread m_thread;
+    // Last: its thread starts at once and stops before the rest goes.
+    testsupport::MessageBoxWatcher m_watcher{IDOK, [this](HWND box) { Inspect(box); }};
 };
 
 TEST(InspectionMessages, AreModalOkBoxesCaptionedWithTheApplicationsName) {

@@ -47,8 +47,8 @@ void PumpMessages() {
     }
 }
 
-MessageBoxWatcher::MessageBoxWatcher(int answer)
-    : m_answer(answer), m_thread([this] { Run(); }) {}
+MessageBoxWatcher::MessageBoxWatcher(int answer, std::function<void(HWND box)> inspect)
+    : m_answer(answer), m_inspect(std::move(inspect)), m_thread([this] { Run(); }) {}
 
 MessageBoxWatcher::~MessageBoxWatcher() {
     m_stop = true;
@@ -74,6 +74,7 @@ void MessageBoxWatcher::Run() {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 m_texts.emplace_back(text);
             }
+            if (m_inspect) m_inspect(box);
             // Pressing the button ends the box; wait until it is gone.
             ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(m_answer, BN_CLICKED),
                            reinterpret_cast<LPARAM>(::GetDlgItem(box, m_answer)));

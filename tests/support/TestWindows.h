@@ -43,16 +43,18 @@ protected:
 void PumpMessages();
 
 // Answers the message boxes ("#32770" windows) of this process from another
-// thread: records each box's text and presses the chosen button.
+// thread: records each box's text and presses the chosen button. `inspect`,
+// when given, looks at each box (on the watcher's thread) before it is answered.
 class MessageBoxWatcher {
 public:
-    explicit MessageBoxWatcher(int answer = IDOK);
+    explicit MessageBoxWatcher(int answer = IDOK, std::function<void(HWND box)> inspect = nullptr);
     ~MessageBoxWatcher();
     std::vector<std::string> Texts();
 
 private:
     void Run();
     int m_answer;
+    std::function<void(HWND)> m_inspect;
     std::atomic<bool> m_stop{false};
     std::mutex m_mutex;
     std::vector<std::string> m_texts;
