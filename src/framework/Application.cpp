@@ -77,6 +77,13 @@ bool Application::OnIdle(long count) {
 }
 
 bool Application::PreTranslateMessage(MSG* msg) {
+    // The target window and its parents first: a control may relay the
+    // message (tooltips) or eat it.
+    const HWND main = m_pMainWnd ? m_pMainWnd->GetHwnd() : nullptr;
+    for (HWND h = msg->hwnd; h; h = ::GetParent(h)) {
+        if (Window* w = Window::FromHandle(h); w && w->PreTranslateMessage(msg)) return true;
+        if (h == main) break;
+    }
     return m_pMainWnd && m_pMainWnd->TranslateAccelerator(msg);
 }
 

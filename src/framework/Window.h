@@ -44,6 +44,10 @@ public:
     // The Window object attached to hwnd by this thread, or null.
     static Window* FromHandle(HWND hwnd);
 
+    // Offered each message of the application's loop for this window or one
+    // of its children before it is translated and dispatched; true eats it.
+    virtual bool PreTranslateMessage(MSG* msg) { return false; }
+
     LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
         return ::SendMessageA(m_hWnd, msg, wParam, lParam);
     }

@@ -6,6 +6,12 @@ namespace {
 
 const char kClassName[] = "CCustomTabCtrl";
 
+// Client coordinates of a mouse message: signed, since a captured pointer
+// can be left of or above the window.
+POINT MousePoint(LPARAM lParam) {
+    return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+}
+
 const LOGFONTA kFallbackFont = {
     12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_CHARACTER_PRECIS,
     CLIP_CHARACTER_PRECIS, DEFAULT_QUALITY, 0, "Microsoft Sans Serif"};
@@ -113,13 +119,6 @@ void CCustomTabCtrl::PreSubclassWindow() {
     fw::Window::PreSubclassWindow();
 }
 
-LRESULT CCustomTabCtrl::OnThemeChanged() {
-    // Without a theme read the strip is unthemed: classic buttons.
-    m_hbmScrollLeft.Reset();
-    m_hbmScrollRight.Reset();
-    return 0;
-}
-
 void CCustomTabCtrl::OnDestroy() {
     // The tooltip is owned by the top-level window, which may outlive us.
     m_tips.DestroyWindow();
@@ -138,6 +137,43 @@ LRESULT CCustomTabCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             return OnThemeChanged();
         case WM_DESTROY:
             OnDestroy();
+            break;
+        case WM_ERASEBKGND:
+            return OnEraseBkgnd(reinterpret_cast<HDC>(wParam));
+        case WM_PAINT:
+            OnPaint();
+            return 0;
+        case WM_PRINTCLIENT:
+            PaintStrip(reinterpret_cast<HDC>(wParam));
+            return 0;
+        case WM_LBUTTONDOWN:
+            OnLButtonDown(static_cast<UINT>(wParam), MousePoint(lParam));
+            return Default(msg, wParam, lParam);
+        case WM_LBUTTONDBLCLK:
+            OnLButtonDblClk(static_cast<UINT>(wParam), MousePoint(lParam));
+            return Default(msg, wParam, lParam);
+        case WM_LBUTTONUP:
+            OnLButtonUp(static_cast<UINT>(wParam), MousePoint(lParam));
+            return 0;
+        case WM_RBUTTONDOWN:
+            OnRButtonDown(static_cast<UINT>(wParam), MousePoint(lParam));
+            return Default(msg, wParam, lParam);
+        case WM_MOUSEMOVE:
+            OnMouseMove(static_cast<UINT>(wParam), MousePoint(lParam));
+            return 0;
+        case WM_MOUSELEAVE:
+            return OnMouseLeave();
+        case WM_TIMER: {
+            LRESULT result = Default(msg, wParam, lParam);
+            OnTimer(wParam);
+            return result;
+        }
+        case WM_COMMAND:
+            if (LOWORD(wParam) == kEditorId && HIWORD(wParam) == EN_UPDATE &&
+                reinterpret_cast<HWND>(lParam) == m_editor.GetHwnd()) {
+                OnEditorUpdate();
+                return 0;
+            }
             break;
         default:
             break;

@@ -58,6 +58,14 @@ public:
     void UpdateLayout(int mode, int index);
     int TabFromPoint(int x, int y) const;
 
+    // Edits the current tab's label in place, in a message loop of its own;
+    // returns once editing has ended (TSE_OK) or a TSE_ code.
+    int BeginRename(int index, BOOL byMouse);
+    // Relays mouse messages to the tooltip control.
+    bool PreTranslateMessage(MSG* msg) override;
+    // Composes the whole strip into dc (what a paint copies to the screen).
+    void PaintStrip(HDC dc);
+
     // Read access for painting, the view and tests.
     const CTabEntry* GetTabEntry(int index) const;
     int GetScrollPos() const { return m_nScrollPos; }
@@ -69,6 +77,10 @@ public:
     HCURSOR GetDuplicateCursor() const { return m_hDuplicateCursor; }
     HBITMAP GetArrowBitmap() const { return m_bmpArrows; }
     HWND GetToolTipWindow() const { return m_tips.GetHwnd(); }
+    HWND GetEditorWindow() const { return m_editor.GetHwnd(); }
+    int GetPressTarget() const { return m_nPressTarget; }
+    int GetDropPos() const { return m_nDropPos; }
+    const COLORREF* GetGlyphColors() const { return m_crGlyph; }
     bool IsThemed() const { return m_hbmScrollLeft.Get() != nullptr; }
 
 protected:
@@ -76,8 +88,32 @@ protected:
     void PreSubclassWindow() override;
 
     void OnSize(UINT type, int cx, int cy);
-    LRESULT OnThemeChanged();
     void OnDestroy();
+
+    // Mouse and timers.
+    void OnLButtonDown(UINT flags, POINT pt);
+    void OnLButtonDblClk(UINT flags, POINT pt);
+    void OnLButtonUp(UINT flags, POINT pt);
+    void OnRButtonDown(UINT flags, POINT pt);
+    void OnMouseMove(UINT flags, POINT pt);
+    LRESULT OnMouseLeave();
+    void OnTimer(UINT_PTR id);
+    int PressAt(int hit, UINT flags, int x, int y);
+
+    // Painting.
+    void OnPaint();
+    BOOL OnEraseBkgnd(HDC dc);
+    // One glyph (0 first .. 3 last) at `at`, transparently, in m_crGlyph[colour].
+    void DrawArrowGlyph(HDC dc, POINT at, int glyph, int colour);
+
+    // Visual style: the scroll buttons' images and glyph colours.
+    LRESULT OnThemeChanged();
+    // A nine-grid copy of image 0..3 of the left (first, previous) or the
+    // right (next, last) strip into rc.
+    void DrawThemedButton(HDC dc, const RECT& rc, bool rightHand, int image);
+
+    // Label editing.
+    void OnEditorUpdate();
 
     // Label widths and rectangles at the origin; the last shape's right edge.
     int MeasureTabs();

@@ -18,6 +18,10 @@ public:
     void GetShapePoints(const RECT& shape, POINT (&points)[6]) const;
     // Replaces the region by the polygon of m_rcShape and m_kind.
     void UpdateRegion();
+    // The outline's corners for the kind; the number of points (0, 2 or 4).
+    int GetOutlinePoints(const RECT& shape, POINT (&points)[4]) const;
+    // Fills the region, outlines the tab and draws its label with font.
+    void DrawTab(HDC dc, HFONT font) const;
 
     std::string m_label;
     DWORD_PTR m_data = 0;  // the caller's; never interpreted

@@ -130,11 +130,6 @@ void CCustomTabCtrl::SetButtonToolRects(bool shown) {
     }
 }
 
-void CCustomTabCtrl::PlaceEditor(int x0, int index) {
-    // The editor window exists only while a label is edited; with none there
-    // is nothing to place.
-}
-
 void CCustomTabCtrl::UpdateLayout(int mode, int index) {
     if (!IsCreated()) return;
     const RECT client = GetClientRect();

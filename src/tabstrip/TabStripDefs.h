@@ -55,5 +55,17 @@ constexpr int LAYOUT_HOME = 4;
 constexpr int LAYOUT_END = 5;
 constexpr int LAYOUT_EDITOR = 6;
 
+// Timers of the control's window.
+constexpr UINT_PTR TIMER_REPEAT = 1;  // scroll-button auto-repeat, every 100 ms
+constexpr UINT_PTR TIMER_DRAG = 2;    // 300 ms before a press becomes a drag, then 10 ms
+constexpr UINT kRepeatTickMs = 100;
+constexpr DWORD kRepeatStepMs = 250;  // a held button steps when this much has passed
+constexpr UINT kDragDelayMs = 300;
+constexpr UINT kDragTickMs = 10;
+
+// Child id of the label editor, and the most characters it takes.
+constexpr UINT kEditorId = 1;
+constexpr int kEditorMaxChars = 30;
+
 // Longest label InsertTab accepts (renaming allows one more character).
 constexpr size_t TAB_MAX_LABEL = 29;
