@@ -131,6 +131,11 @@ LRESULT CWDXView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         OnDestroy();
         return result;
     }
+    case WM_SIZE:
+        // Whatever resized the pane (the frame, a splitter drag), the list
+        // and the strip follow at once.
+        OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+        break;
     case WM_KEYDOWN:
         if (OnKeyDown(static_cast<UINT>(wParam))) return 0;
         break;
@@ -148,6 +153,10 @@ LRESULT CWDXView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // The strip never reads its data words again; the blocks go with the window.
 void CWDXView::OnDestroy() { m_pathBlocks.clear(); }
+
+void CWDXView::OnSize(UINT type, int cx, int cy) {
+    if (type != SIZE_MINIMIZED) LayoutChildren();
+}
 
 bool CWDXView::OnKeyDown(UINT key) { return ForwardSteeringKey(key); }
 

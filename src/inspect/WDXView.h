@@ -47,6 +47,7 @@ public:
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void OnDestroy();
+    void OnSize(UINT type, int cx, int cy);
     bool OnKeyDown(UINT key);
     void OnTabSelChange();
 

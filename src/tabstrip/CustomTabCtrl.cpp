@@ -37,6 +37,7 @@ CCustomTabCtrl::CCustomTabCtrl() {
 }
 
 CCustomTabCtrl::~CCustomTabCtrl() {
+    if (m_pRenameGone) *m_pRenameGone = true;
     // The tab records (and their regions) go first; the members follow in
     // reverse order, and the window base takes the window down last.
     m_tabs.clear();
@@ -163,6 +164,9 @@ LRESULT CCustomTabCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_MOUSELEAVE:
             return OnMouseLeave();
+        case WM_CAPTURECHANGED:
+            OnCaptureChanged(reinterpret_cast<HWND>(lParam));
+            break;
         case WM_TIMER: {
             LRESULT result = Default(msg, wParam, lParam);
             OnTimer(wParam);

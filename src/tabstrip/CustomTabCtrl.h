@@ -97,6 +97,8 @@ protected:
     void OnRButtonDown(UINT flags, POINT pt);
     void OnMouseMove(UINT flags, POINT pt);
     LRESULT OnMouseLeave();
+    void OnCaptureChanged(HWND gaining);
+    void EndDragCursor();
     void OnTimer(UINT_PTR id);
     int PressAt(int hit, UINT flags, int x, int y);
 
@@ -133,6 +135,10 @@ private:
     // Re-adds the tools of tabs first..last from their texts.
     void SyncTabTools(int first, int last);
     void SetButtonToolRects(bool shown);
+    // Label editing: the loop of BeginRename, and the editor's place.
+    int RunRename(int index, BOOL byMouse, const bool& gone);
+    int LabelTextHeight(const std::string& text);
+    RECT EditorRect(int index, int textHeight) const;
 
     fw::Cursor m_hReorderCursor;
     fw::Cursor m_hDuplicateCursor;
@@ -158,4 +164,6 @@ private:
     fw::ToolTipCtrl m_tips;
     fw::Window m_editor;
     std::vector<std::unique_ptr<CTabEntry>> m_tabs;  // display order
+    // Set while BeginRename runs: the destructor tells its loop it is gone.
+    bool* m_pRenameGone = nullptr;
 };
