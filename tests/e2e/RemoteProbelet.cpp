@@ -5,6 +5,8 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
+
 namespace e2e {
 
 namespace {
@@ -64,6 +66,14 @@ std::vector<HWND> TopLevelWindows(DWORD pid, const char* cls) {
 std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 
 }  // namespace
+
+DWORD TimeoutFromEnvironment() {
+    char text[32] = "";
+    const DWORD n = ::GetEnvironmentVariableA("PROBELET_E2E_TIMEOUT_MS", text, sizeof text);
+    char* end = nullptr;
+    const unsigned long ms = n > 0 && n < sizeof text ? std::strtoul(text, &end, 10) : 0;
+    return ms > 0 && end && *end == '\0' ? static_cast<DWORD>(ms) : 8000;
+}
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     const DWORD start = ::GetTickCount();
@@ -142,10 +152,19 @@ HWND RemoteProbelet::FileList() const {
     return splitter ? ::GetDlgItem(splitter, IDW_PANE_FIRST) : nullptr;
 }
 
-HWND RemoteProbelet::FieldList() const {
+HWND RemoteProbelet::InspectionView() const {
     HWND splitter = Splitter();
-    HWND view = splitter ? ::GetDlgItem(splitter, IDW_PANE_FIRST + 1) : nullptr;
+    return splitter ? ::GetDlgItem(splitter, IDW_PANE_FIRST + 1) : nullptr;
+}
+
+HWND RemoteProbelet::FieldList() const {
+    HWND view = InspectionView();
     return view ? ::FindWindowExA(view, nullptr, WC_LISTVIEWA, nullptr) : nullptr;
+}
+
+HWND RemoteProbelet::TabStrip() const {
+    HWND view = InspectionView();
+    return view ? ::FindWindowExA(view, nullptr, "CCustomTabCtrl", nullptr) : nullptr;
 }
 
 HWND RemoteProbelet::StatusBar() const { return m_main ? ::GetDlgItem(m_main, IDW_STATUS_BAR) : nullptr; }
@@ -221,16 +240,71 @@ std::vector<std::string> RemoteProbelet::FieldNames() const {
 
 bool RemoteProbelet::PressKey(UINT vk) {
     HWND target = Focus();
-    HWND list = FileList();
-    if (!target || !list) return false;
+    if (!target) return false;
     const LPARAM keyData = MAKELPARAM(1, ::MapVirtualKeyA(vk, 0));
-    if (!::PostMessageA(target, WM_KEYDOWN, vk, keyData)) return false;
-    // A sent message would overtake the posted key. A second posted message
-    // is handled after it, and its effect is visible: the list's hover time.
+    return ::PostMessageA(target, WM_KEYDOWN, vk, keyData) && WaitPostedHandled();
+}
+
+bool RemoteProbelet::ClickClient(HWND w, int x, int y) {
+    const LPARAM at = MAKELPARAM(x, y);
+    return w && ::PostMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, at) && ::PostMessageA(w, WM_LBUTTONUP, 0, at) &&
+           WaitPostedHandled();
+}
+
+bool RemoteProbelet::WaitPostedHandled() const {
+    HWND list = FileList();
+    if (!list) return false;
+    // A sent message would overtake what was posted. A posted one is handled
+    // after it, and its effect is visible: the list's hover time.
     const UINT marker = ++m_marker;
     if (!::PostMessageA(list, LVM_SETHOVERTIME, 0, marker)) return false;
     return WaitUntil([&] { return static_cast<UINT>(SendTimeout(list, LVM_GETHOVERTIME, 0, 0)) == marker; }) &&
            Sync();
+}
+
+COLORREF RemoteProbelet::ScreenPixel(HWND w, int x, int y) const {
+    POINT at{x, y};
+    if (!w || !::ClientToScreen(w, &at)) return CLR_INVALID;
+    HDC screen = ::GetDC(nullptr);
+    if (!screen) return CLR_INVALID;
+    const COLORREF color = ::GetPixel(screen, at.x, at.y);
+    ::ReleaseDC(nullptr, screen);
+    return color;
+}
+
+std::string RemoteProbelet::TabTip(HWND strip, int toolId) const {
+    constexpr size_t kChars = 1025;  // the most a tooltip keeps, and the terminator
+    RemoteMemory memory(m_pi.hProcess, sizeof(TTTOOLINFOA) + kChars * sizeof(wchar_t));
+    // The ANSI and wide records differ only in the type of the text pointer.
+    TTTOOLINFOA ti{};
+    ti.cbSize = TTTOOLINFOA_V2_SIZE;
+    ti.hwnd = strip;
+    ti.uId = static_cast<UINT_PTR>(static_cast<INT_PTR>(toolId));
+    auto ask = [&](HWND tips, UINT msg, void* text, size_t bytes) {
+        const wchar_t none = L'\0';
+        bool ok = memory.Write(0, &ti, sizeof ti) && memory.Write(sizeof ti, &none, sizeof none);
+        if (ok) SendTimeout(tips, msg, kChars, reinterpret_cast<LPARAM>(memory.At(0)), &ok);
+        return ok && memory.Read(sizeof ti, text, bytes);
+    };
+    for (HWND tips : TopLevelWindows(m_pi.dwProcessId, TOOLTIPS_CLASSA)) {
+        ti.lpszText = nullptr;
+        if (!memory.Write(0, &ti, sizeof ti) ||
+            !SendTimeout(tips, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(memory.At(0))))
+            continue;
+        ti.lpszText = memory.At(sizeof ti);
+        char text[kChars * 2] = "";
+        // The ANSI message returns at most 80 bytes under Wine; the wide one all.
+        wchar_t wide[kChars] = L"";
+        if (ask(tips, TTM_GETTEXTW, wide, sizeof wide) && wide[0]) {
+            wide[kChars - 1] = L'\0';
+            ::WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+        } else {
+            ask(tips, TTM_GETTEXTA, text, kChars);
+        }
+        text[sizeof text - 1] = '\0';
+        return text;
+    }
+    return "";
 }
 
 bool RemoteProbelet::Command(UINT id) const {

@@ -12,8 +12,12 @@
 
 namespace e2e {
 
-// How long any one thing may take before the test gives up on it.
-constexpr DWORD kTimeoutMs = 8000;
+// Milliseconds in PROBELET_E2E_TIMEOUT_MS, else 8000.
+DWORD TimeoutFromEnvironment();
+
+// How long any one thing may take before the test gives up on it; slow
+// machines raise it through the environment (read once).
+inline const DWORD kTimeoutMs = TimeoutFromEnvironment();
 
 // Polls until the condition holds or the time is up; the last answer.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kTimeoutMs);
@@ -41,6 +45,8 @@ public:
     HWND FileList() const;
     HWND FieldList() const;
     HWND StatusBar() const;
+    // The inspection view's tab strip.
+    HWND TabStrip() const;
     // The window with the keyboard focus in the program's thread.
     HWND Focus() const;
 
@@ -54,6 +60,15 @@ public:
 
     // Posts the key to the focused window and waits until it has been handled.
     bool PressKey(UINT vk);
+    // A left click at client coordinates of w, posted as the mouse sends it;
+    // returns once it has been handled.
+    bool ClickClient(HWND w, int x, int y);
+    // The colour shown on the screen at client coordinates of w, or
+    // CLR_INVALID. What a window paints reaches the screen a little later: poll.
+    COLORREF ScreenPixel(HWND w, int x, int y) const;
+    // The text of one tool of the strip's tooltip control; empty without one.
+    std::string TabTip(HWND strip, int toolId) const;
+
     // A toolbar command, sent as the toolbar sends it; returns once handled.
     bool Command(UINT id) const;
     // A command whose answer is modal (a dialog): posted, so it returns at once.
@@ -92,6 +107,9 @@ private:
     int ItemCount(HWND list) const;
     LRESULT SendTimeout(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool* ok = nullptr) const;
     HWND Splitter() const;
+    HWND InspectionView() const;
+    // Waits until the messages posted so far to the program have been handled.
+    bool WaitPostedHandled() const;
 
     PROCESS_INFORMATION m_pi{};
     HWND m_main = nullptr;

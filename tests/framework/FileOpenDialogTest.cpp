@@ -7,60 +7,120 @@
 
 #include <dlgs.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 
 namespace {
+
+// How long the dialog may take to come up, and to go once answered. Past it
+// the helper closes whatever dialog is up, so the modal call returns and the
+// test fails instead of hanging until ctest gives up.
+constexpr DWORD kDialogWaitMs = 20000;
+constexpr DWORD kCloseRetryMs = 500;
 
 // Waits for the dialog of this process, remembers the text of its name field,
 // replaces it with `typed` and presses Open (or Cancel when typed is empty).
 class DialogUser {
 public:
     explicit DialogUser(std::string typed) : m_typed(std::move(typed)), m_thread([this] { Run(); }) {}
-    ~DialogUser() { Join(); }
+    ~DialogUser() { ModalEnded(); }
+    // The modal call has returned: nothing more to answer.
+    void ModalEnded() {
+        m_modalEnded = true;
+        if (m_thread.joinable()) m_thread.join();
+    }
     // What the name field showed before typing; empty when no dialog came.
     std::string ShownName() {
-        Join();
+        ModalEnded();
         return m_shown;
     }
     bool Found() {
-        Join();
+        ModalEnded();
         return m_found;
+    }
+    // Why the helper had to close the dialog itself; empty when it did not.
+    std::string Trouble() {
+        ModalEnded();
+        return m_trouble;
     }
 
 private:
-    void Join() {
-        if (m_thread.joinable()) m_thread.join();
-    }
-    void Run() {
+    static DWORD Since(DWORD start) { return ::GetTickCount() - start; }
+
+    // A visible dialog of this process with a file-name field (not a message box).
+    static HWND FindDialog(HWND* name) {
         const DWORD pid = ::GetCurrentProcessId();
-        for (int tries = 0; tries < 2000 && !m_found; ++tries) {
-            HWND dialog = nullptr;
-            while ((dialog = ::FindWindowExA(nullptr, dialog, "#32770", nullptr)) != nullptr) {
-                DWORD owner = 0;
-                ::GetWindowThreadProcessId(dialog, &owner);
-                HWND name = ::GetDlgItem(dialog, cmb13);
-                if (!name) name = ::GetDlgItem(dialog, edt1);
-                if (owner != pid || !::IsWindowVisible(dialog) || !name) continue;
-                char text[4096] = "";
-                ::GetWindowTextA(name, text, sizeof text);
-                m_shown = text;
-                m_found = true;
-                if (m_typed.empty()) {
-                    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-                } else {
-                    ::SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(m_typed.c_str()));
-                    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
-                }
-                break;
+        HWND dialog = nullptr;
+        while ((dialog = ::FindWindowExA(nullptr, dialog, "#32770", nullptr)) != nullptr) {
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(dialog, &owner);
+            *name = ::GetDlgItem(dialog, cmb13);
+            if (!*name) *name = ::GetDlgItem(dialog, edt1);
+            if (owner == pid && ::IsWindowVisible(dialog) && *name) return dialog;
+        }
+        return nullptr;
+    }
+
+    // Cancels every dialog of this process, the error boxes the file dialog
+    // may have put up over itself included; true when there was one.
+    static bool CloseDialogs() {
+        const DWORD pid = ::GetCurrentProcessId();
+        bool any = false;
+        HWND dialog = nullptr;
+        while ((dialog = ::FindWindowExA(nullptr, dialog, "#32770", nullptr)) != nullptr) {
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(dialog, &owner);
+            if (owner != pid) continue;
+            ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            ::PostMessageA(dialog, WM_CLOSE, 0, 0);
+            any = true;
+        }
+        return any;
+    }
+
+    void Answer(HWND dialog, HWND name) {
+        char text[4096] = "";
+        ::GetWindowTextA(name, text, sizeof text);
+        m_shown = text;
+        m_found = true;
+        if (m_typed.empty()) {
+            ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        } else {
+            ::SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(m_typed.c_str()));
+            ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
+        }
+    }
+
+    void Run() {
+        const DWORD start = ::GetTickCount();
+        DWORD deadlineFrom = start;
+        DWORD lastClose = 0;
+        // Watches until the modal call returns; a dialog that comes up only
+        // after the helper gave up is still closed, or the test would hang.
+        while (!m_modalEnded && Since(start) < 4 * kDialogWaitMs) {
+            HWND name = nullptr;
+            HWND dialog = FindDialog(&name);
+            if (dialog && !m_found && m_trouble.empty()) {
+                Answer(dialog, name);
+                deadlineFrom = ::GetTickCount();
+            } else if (Since(deadlineFrom) > kDialogWaitMs && Since(lastClose) > kCloseRetryMs) {
+                if (m_trouble.empty())
+                    m_trouble = m_found ? "the file dialog was still open " + std::to_string(kDialogWaitMs) +
+                                              " ms after it was answered; the test closed it"
+                                        : "no file dialog came up within " + std::to_string(kDialogWaitMs) + " ms";
+                if (CloseDialogs()) lastClose = ::GetTickCount();
             }
             ::Sleep(5);
         }
     }
+
     std::string m_typed;
     std::string m_shown;
+    std::string m_trouble;
     bool m_found = false;
+    std::atomic<bool> m_modalEnded{false};
     std::thread m_thread;
 };
 
@@ -69,9 +129,12 @@ protected:
     static fw::FileOpenDialog Dialog(size_t bufferSize = 4096) {
         return fw::FileOpenDialog(OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST, bufferSize);
     }
-    int Show(fw::FileOpenDialog& d) {
+    int Show(fw::FileOpenDialog& d, DialogUser& user) {
         d.Options().lpstrInitialDir = dir.Path().c_str();
-        return d.DoModal(owner.GetHwnd());
+        const int result = d.DoModal(owner.GetHwnd());
+        const std::string trouble = user.Trouble();
+        if (!trouble.empty()) ADD_FAILURE() << trouble;
+        return result;
     }
     testsupport::RecordingParent owner;
     testsupport::TempDir dir;
@@ -82,7 +145,7 @@ TEST_F(FileOpenDialogTest, TheInitialNameIsShownAndOneFileComesBackAsItsFullPath
     fw::FileOpenDialog d = Dialog();
     ASSERT_TRUE(d.SetInitialName("start.txt"));
     DialogUser user("alpha.txt");
-    EXPECT_EQ(Show(d), IDOK);
+    EXPECT_EQ(Show(d, user), IDOK);
     EXPECT_EQ(user.ShownName(), "start.txt");
     EXPECT_EQ(d.ExtendedError(), 0u);
     ASSERT_EQ(d.GetPathNames().size(), 1u);
@@ -94,7 +157,7 @@ TEST_F(FileOpenDialogTest, SeveralFilesComeBackAsFolderPlusEachName) {
     dir.Write("two.txt", "2");
     fw::FileOpenDialog d = Dialog();
     DialogUser user("\"one.txt\" \"two.txt\"");
-    ASSERT_EQ(Show(d), IDOK);
+    ASSERT_EQ(Show(d, user), IDOK);
     ASSERT_TRUE(user.Found());
     const auto paths = d.GetPathNames();
     ASSERT_EQ(paths.size(), 2u);
@@ -105,7 +168,7 @@ TEST_F(FileOpenDialogTest, SeveralFilesComeBackAsFolderPlusEachName) {
 TEST_F(FileOpenDialogTest, CancelIsNoErrorAndNoResult) {
     fw::FileOpenDialog d = Dialog();
     DialogUser user("");
-    EXPECT_EQ(Show(d), IDCANCEL);
+    EXPECT_EQ(Show(d, user), IDCANCEL);
     EXPECT_TRUE(user.Found());
     EXPECT_EQ(d.ExtendedError(), 0u);
     EXPECT_TRUE(d.GetPathNames().empty());
@@ -133,7 +196,7 @@ TEST_F(FileOpenDialogTest, ASelectionTooLongForTheBufferGivesNoCutPath) {
     }
     fw::FileOpenDialog d = Dialog(64);
     DialogUser user(names);
-    const int result = Show(d);
+    const int result = Show(d, user);
     EXPECT_TRUE(user.Found());
     if (result == IDOK) {
         EXPECT_LT(d.GetPathNames().size(), 8u);
@@ -146,3 +209,4 @@ TEST_F(FileOpenDialogTest, ASelectionTooLongForTheBufferGivesNoCutPath) {
 }
 
 }  // namespace
+

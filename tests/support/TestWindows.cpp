@@ -1,5 +1,6 @@
 #include "support/TestWindows.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace testsupport {
@@ -62,12 +63,19 @@ std::vector<std::string> MessageBoxWatcher::Texts() {
 
 void MessageBoxWatcher::Run() {
     const DWORD pid = ::GetCurrentProcessId();
+    // Boxes answered but not yet destroyed: a busy UI thread may keep one up
+    // for long after the click was posted, and it must not count twice.
+    std::vector<HWND> answered;
     while (!m_stop) {
+        answered.erase(std::remove_if(answered.begin(), answered.end(), [](HWND w) { return !::IsWindow(w); }),
+                       answered.end());
         HWND box = nullptr;
         while ((box = ::FindWindowExA(nullptr, box, "#32770", nullptr)) != nullptr) {
             DWORD owner = 0;
             ::GetWindowThreadProcessId(box, &owner);
             if (owner != pid || !::IsWindowVisible(box)) continue;
+            if (std::find(answered.begin(), answered.end(), box) != answered.end()) continue;
+            answered.push_back(box);
             char text[2048] = "";
             ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
             {
@@ -75,11 +83,8 @@ void MessageBoxWatcher::Run() {
                 m_texts.emplace_back(text);
             }
             if (m_inspect) m_inspect(box);
-            // Pressing the button ends the box; wait until it is gone.
             ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(m_answer, BN_CLICKED),
                            reinterpret_cast<LPARAM>(::GetDlgItem(box, m_answer)));
-            for (int i = 0; i < 500 && ::IsWindow(box); ++i) ::Sleep(2);
-            break;
         }
         ::Sleep(5);
     }

@@ -43,8 +43,9 @@ protected:
 void PumpMessages();
 
 // Answers the message boxes ("#32770" windows) of this process from another
-// thread: records each box's text and presses the chosen button. `inspect`,
-// when given, looks at each box (on the watcher's thread) before it is answered.
+// thread: records each box's text and presses the chosen button, once per
+// box however long a busy thread keeps it up afterwards. `inspect`, when
+// given, looks at each box (on the watcher's thread) before it is answered.
 class MessageBoxWatcher {
 public:
     explicit MessageBoxWatcher(int answer = IDOK, std::function<void(HWND box)> inspect = nullptr);
