@@ -270,4 +270,25 @@ TEST_F(TabMouse, DraggingPastTheRightEdgeScrollsTowardsTheEnd) {
     EXPECT_EQ(tabs->GetSelectedTab(), 11);
 }
 
+TEST_F(TabMouse, AThousandDragsLeaveNoObjectsBehind) {
+    MakeDraggable(TSS_REORDER);
+    auto drag = [&](int from, int moves) {
+        Send(WM_LBUTTONDOWN, OnTab(from), MK_LBUTTON);
+        ::SendMessageA(*tabs, WM_TIMER, TIMER_DRAG, 0);
+        for (int i = 0; i < moves; ++i) Send(WM_MOUSEMOVE, {Tab(3).m_rcLabel.right + 10, 10}, MK_LBUTTON);
+        ::UpdateWindow(*tabs);  // with the drop marker
+        Send(WM_LBUTTONUP, {Tab(3).m_rcLabel.right + 10, 10});
+        ::UpdateWindow(*tabs);
+    };
+    drag(0, 4);  // first use: caches
+    testsupport::PumpMessages();
+    const DWORD gdi = GdiCount();
+    const DWORD user = UserCount();
+    for (int i = 0; i < 1000 && !HasFatalFailure(); ++i) drag(i % 4, 4);
+    testsupport::PumpMessages();
+    EXPECT_EQ(tabs->GetTabCount(), 4);
+    EXPECT_LE(GdiCount(), gdi + 1);  // one object the system makes for itself
+    EXPECT_EQ(UserCount(), user);
+}
+
 }  // namespace

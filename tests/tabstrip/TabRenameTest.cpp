@@ -13,7 +13,7 @@ class Script {
 public:
     explicit Script(std::vector<std::function<void()>> steps) : m_steps(steps.begin(), steps.end()) {
         s_current = this;
-        m_timer = ::SetTimer(nullptr, 0, 20, &Tick);
+        m_timer = ::SetTimer(nullptr, 0, USER_TIMER_MINIMUM, &Tick);
     }
     ~Script() {
         ::KillTimer(nullptr, m_timer);
@@ -199,6 +199,23 @@ TEST_F(TabRename, TheLoopEndsWithTheProgramOrTheWindow) {
     EXPECT_EQ(tabs->BeginRename(1, FALSE), TSE_OK);
     EXPECT_TRUE(script.Done());
     EXPECT_EQ(tabs, nullptr);
+}
+
+TEST_F(TabRename, AHundredSessionsLeaveNoObjectsBehind) {
+    auto session = [&] {
+        Rename({[&] { Type("Renamed"); }, [&] { Key(Editor(), VK_RETURN); }});
+        Rename({[&] { Type("x"); }, [&] { Key(Editor(), VK_ESCAPE); }});
+        ::UpdateWindow(*tabs);
+    };
+    session();  // first use: the edit class, caches
+    testsupport::PumpMessages();
+    const DWORD gdi = GdiCount();
+    const DWORD user = UserCount();
+    for (int i = 0; i < 50 && !HasFatalFailure(); ++i) session();
+    testsupport::PumpMessages();
+    EXPECT_EQ(Tab(1).m_label, "Renamed");
+    EXPECT_LE(GdiCount(), gdi + 1);  // one object the system makes for itself
+    EXPECT_EQ(UserCount(), user);
 }
 
 }  // namespace

@@ -1,0 +1,179 @@
+// The plugin tabs of the running program: painted, clicked, dragged, hovered,
+// and following their pane when the splitter moves.
+#include "e2e/E2EFixture.h"
+
+#include <cstring>
+
+namespace e2e {
+namespace {
+
+constexpr int kStripHeight = 20;
+constexpr int kButtonArea = 37;  // two scroll buttons in a 20-pixel strip
+
+// Label rectangles of the program's tabs at scroll position 0, measured with
+// the strip's label font in this prefix, as the program measures them.
+std::vector<RECT> LabelRects(const std::vector<std::string>& labels) {
+    LOGFONTA lf{};
+    lf.lfHeight = 12;
+    lf.lfWeight = FW_BOLD;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfOutPrecision = OUT_CHARACTER_PRECIS;
+    lf.lfClipPrecision = CLIP_CHARACTER_PRECIS;
+    std::strcpy(lf.lfFaceName, "Verdana");
+    HFONT font = ::CreateFontIndirectA(&lf);
+    HDC dc = ::GetDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, font);
+    std::vector<RECT> rects;
+    int x = kButtonArea;
+    const int h = kStripHeight;
+    for (const std::string& label : labels) {
+        RECT rc{};
+        ::DrawTextA(dc, label.c_str(), static_cast<int>(label.size()), &rc, DT_CALCRECT);
+        const int w = rc.right - rc.left;
+        rects.push_back({x + h / 2, 1, x + h / 2 + w + 4, h - 1});
+        x += h + w + 4 - h / 2;
+    }
+    ::SelectObject(dc, old);
+    ::ReleaseDC(nullptr, dc);
+    ::DeleteObject(font);
+    return rects;
+}
+
+int CentreX(const RECT& r) { return (r.left + r.right) / 2; }
+
+class PluginTabs : public E2ETest {
+protected:
+    // The test plugin first, then fileinfo; the first file inspected.
+    void SetUp() override {
+        E2ETest::SetUp();
+        ASSERT_TRUE(InstallHost({testplugin::Path(), Built("fileinfo")}));
+        ASSERT_TRUE(LaunchQuietly({ListFile("list.txt", {fileA})}));
+        strip = app.TabStrip();
+        ASSERT_NE(strip, nullptr);
+        labels = LabelRects({"testplugin", "fileinfo"});
+    }
+    // Whether the strip shows tab i as the current one: the current tab is
+    // filled with the window colour, and the top line has a gap over it.
+    bool ShowsCurrent(int i) const {
+        const int x = CentreX(labels[static_cast<size_t>(i)]);
+        return app.ScreenPixel(strip, x, 2) == ::GetSysColor(COLOR_WINDOW) &&
+               app.ScreenPixel(strip, x, 1) == ::GetSysColor(COLOR_WINDOW);
+    }
+    bool ShowsOther(int i) const {
+        const int x = CentreX(labels[static_cast<size_t>(i)]);
+        return app.ScreenPixel(strip, x, 2) == ::GetSysColor(COLOR_BTNFACE) &&
+               app.ScreenPixel(strip, x, 1) == ::GetSysColor(COLOR_BTNTEXT);
+    }
+    void PostMouse(UINT msg, int x, int y, WPARAM flags) {
+        POINT screen{x, y};
+        ::ClientToScreen(strip, &screen);
+        ::SetCursorPos(screen.x, screen.y);  // what the system reports meanwhile agrees
+        ::PostMessageA(strip, msg, flags, MAKELPARAM(x, y));
+    }
+
+    HWND strip = nullptr;
+    std::vector<RECT> labels;
+};
+
+TEST_F(PluginTabs, ShowsTheCurrentTabAndLeftRightMoveIt) {
+    ASSERT_TRUE(WaitUntil([&] { return ShowsCurrent(0) && ShowsOther(1); }));
+    // The scroll buttons' frame: white inside, outline at the left.
+    EXPECT_EQ(app.ScreenPixel(strip, 0, 10), ::GetSysColor(COLOR_BTNTEXT));
+    ASSERT_TRUE(app.PressKey(VK_RIGHT));
+    EXPECT_TRUE(WaitUntil([&] { return ShowsCurrent(1) && ShowsOther(0); }));
+    ASSERT_TRUE(app.PressKey(VK_LEFT));
+    EXPECT_TRUE(WaitUntil([&] { return ShowsCurrent(0) && ShowsOther(1); }));
+    ExpectCleanExit();
+}
+
+TEST_F(PluginTabs, ClickingATabInspectsWithItsPluginAndTheCurrentOneRunsNothing) {
+    const int runs = TestPluginRuns();
+    ASSERT_TRUE(app.ClickClient(strip, CentreX(labels[1]), 10));
+    ASSERT_FALSE(app.Rows().empty());
+    EXPECT_EQ(app.Rows()[0][0], "Size");
+    EXPECT_EQ(app.Rows()[0][3], "1234");
+    EXPECT_TRUE(WaitUntil([&] { return ShowsCurrent(1); }));
+
+    ASSERT_TRUE(app.ClickClient(strip, CentreX(labels[1]), 10));  // the current tab
+    ASSERT_TRUE(app.ClickClient(strip, CentreX(labels[0]), 10));
+    EXPECT_EQ(app.FieldNames(), (std::vector<std::string>{"Name", "Count"}));
+    EXPECT_EQ(TestPluginRuns(), runs + 1);
+    ASSERT_TRUE(app.ClickClient(strip, CentreX(labels[0]), 10));
+    EXPECT_EQ(TestPluginRuns(), runs + 1);
+    EXPECT_EQ(app.Title(), "Probelet - " + fileA);
+    ExpectCleanExit();
+}
+
+// A visible tooltip window of the program, or null.
+HWND ShownTip(DWORD pid) {
+    HWND tip = nullptr;
+    while ((tip = ::FindWindowExA(nullptr, tip, "tooltips_class32", nullptr)) != nullptr) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(tip, &owner);
+        if (owner == pid && ::IsWindowVisible(tip)) return tip;
+    }
+    return nullptr;
+}
+
+TEST_F(PluginTabs, HoveringATabShowsItsPluginsFullPath) {
+    EXPECT_EQ(app.TabTip(strip, 1), testplugin::Path());
+    EXPECT_EQ(app.TabTip(strip, 2), Built("fileinfo"));
+    // The program relays the pointer's moves to the tooltip, which shows.
+    PostMouse(WM_MOUSEMOVE, CentreX(labels[1]), 10, 0);
+    HWND tip = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (tip = ShownTip(app.ProcessId())) != nullptr; }));
+    EXPECT_EQ(RemoteProbelet::Text(tip), Built("fileinfo"));
+    ExpectCleanExit();
+}
+
+TEST_F(PluginTabs, DraggingATabReordersThePlugins) {
+    const int y = 10;
+    PostMouse(WM_LBUTTONDOWN, CentreX(labels[0]), y, MK_LBUTTON);
+    // Once the press has become a drag, the drop marker shows over the tab.
+    const int marker = labels[0].left - kStripHeight / 4 - 3;
+    ASSERT_TRUE(WaitUntil([&] { return app.ScreenPixel(strip, marker + 3, 2) == ::GetSysColor(COLOR_BTNTEXT); }));
+    const int past = labels[1].right + 10;
+    for (int i = 0; i < 2; ++i) PostMouse(WM_MOUSEMOVE, past, y, MK_LBUTTON);
+    PostMouse(WM_LBUTTONUP, past, y, 0);
+    ASSERT_TRUE(app.Sync());
+    // fileinfo is first now, the moved test plugin current and second.
+    EXPECT_TRUE(WaitUntil([&] { return ShowsCurrent(1); }));
+    const int runs = TestPluginRuns();
+    ASSERT_TRUE(app.PressKey(VK_LEFT));
+    ASSERT_FALSE(app.Rows().empty());
+    EXPECT_EQ(app.Rows()[0][0], "Size");
+    EXPECT_EQ(TestPluginRuns(), runs);
+    EXPECT_EQ(app.TabTip(strip, 1), Built("fileinfo"));
+    ExpectCleanExit();
+}
+
+TEST_F(PluginTabs, TheStripFollowsItsPaneWhenTheSplitterMoves) {
+    HWND view = ::GetParent(strip);
+    HWND splitter = ::GetParent(view);
+    RECT files{};
+    ::GetWindowRect(app.FileList(), &files);
+    const int bar = files.right - files.left + 2;
+    RECT before{};
+    ::GetWindowRect(strip, &before);
+    ::PostMessageA(splitter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(bar, 50));
+    ::PostMessageA(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(bar - 120, 50));
+    ::PostMessageA(splitter, WM_LBUTTONUP, 0, MAKELPARAM(bar - 120, 50));
+    ASSERT_TRUE(app.Sync());
+    RECT after{}, client{};
+    ASSERT_TRUE(WaitUntil([&] {
+        ::GetWindowRect(strip, &after);
+        return after.right - after.left != before.right - before.left;
+    }));
+    ::GetClientRect(view, &client);
+    EXPECT_EQ(after.right - after.left, client.right);
+    EXPECT_EQ(after.right - after.left, before.right - before.left + 120);
+    POINT top{after.left, after.top};
+    ::ScreenToClient(view, &top);
+    EXPECT_EQ(top.y, client.bottom - kStripHeight);
+    // The newly uncovered right end is painted: the top line reaches it.
+    EXPECT_TRUE(WaitUntil([&] { return app.ScreenPixel(strip, client.right - 2, 1) == ::GetSysColor(COLOR_BTNTEXT); }));
+    ExpectCleanExit();
+}
+
+}  // namespace
+}  // namespace e2e
