@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Runs Probelet on a demo host configuration of its own:
-#   scripts/run.sh [win32|win64] [LIST_FILE]
+#   scripts/run.sh [win32|win64] [--style[=SCHEME]] [LIST_FILE]
+# --style starts it with the project's test visual style in force (colour
+# scheme ImageGlyph unless another is named, e.g. --style=FontGlyph); without
+# it the demo prefix runs Wine's own style, under which the tab strip's scroll
+# buttons stay classic.
 # Installs what is missing, builds, and prepares build/demo-<preset>: a Wine
 # prefix holding the host's registry key, an installation folder whose
 # wincmd.ini names the sample plugins the way real installations do
@@ -13,17 +17,28 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-preset=${1:-win32}
-list_arg=${2:-}
+style_scheme=""
+shot_suffix=""
+positional=()
+for arg in "$@"; do
+    case "$arg" in
+        --style) style_scheme=ImageGlyph ;;
+        --style=*) style_scheme=${arg#--style=} ;;
+        *) positional+=("$arg") ;;
+    esac
+done
+preset=${positional[0]:-win32}
+list_arg=${positional[1]:-}
 case "$preset" in
     win32) ext=wdx ;;
     win64) ext=wdx64 ;;
-    *) echo "usage: scripts/run.sh [win32|win64] [LIST_FILE]" >&2; exit 2 ;;
+    *) echo "usage: scripts/run.sh [win32|win64] [--style[=SCHEME]] [LIST_FILE]" >&2; exit 2 ;;
 esac
 
 bash scripts/setup.sh
 cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" --target Probelet probelet_fileinfo probelet_textinfo
+cmake --build --preset "$preset" --target Probelet probelet_fileinfo probelet_textinfo \
+    ${style_scheme:+probelet_test_style}
 
 build="$root/build/$preset"
 demo="$root/build/demo-$preset"
@@ -83,6 +98,21 @@ key='HKCU\Software\Ghisler\Total Commander'
 wine_run reg add "$key" /v InstallDir /t REG_SZ /d "$(winpath "$host")" /f >/dev/null 2>&1
 wine_run reg add "$key" /v IniFileName /t REG_SZ /d "$(winpath "$host/wincmd.ini")" /f >/dev/null 2>&1
 
+# The visual style in force, as the system keeps it; a program reads it when
+# it starts. Without --style, Wine's own (what a fresh prefix has).
+themes='HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager'
+if [ -n "$style_scheme" ]; then
+    style_dll=$(winpath "$build/tabstyle.msstyles")
+    shot_suffix="-style"
+else
+    style_dll='C:\windows\resources\themes\light\light.msstyles'
+    style_scheme=Blue
+fi
+for value in "DllName=$style_dll" "ColorName=$style_scheme" "SizeName=NormalSize" "ThemeActive=1"; do
+    wine_run reg add "$themes" /v "${value%%=*}" /t REG_SZ /d "${value#*=}" /f >/dev/null 2>&1
+done
+echo "Visual style: $style_dll ($style_scheme)"
+
 if [ "$headless" = 0 ]; then
     echo "Probelet on $list_win"
     exec "$root/scripts/wine-run.sh" "$demo" "$build/Probelet.exe" "$list_win"
@@ -93,7 +123,7 @@ fi
 wine_run "$build/Probelet.exe" "$list_win" >/dev/null 2>&1 &
 program=$!
 export DISPLAY=":$(cat "$demo/.wine-env/display")"
-shot="$demo/probelet.png"
+shot="$demo/probelet$shot_suffix.png"
 rm -f "$shot"
 window=""
 for _ in $(seq 300); do
