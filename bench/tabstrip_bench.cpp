@@ -2,9 +2,14 @@
 // least any layout must do: measure every label once with DrawText and build
 // every tab's polygon region once, in the same window and font.
 //
-// Times one full paint of a 50-tab strip. Its floor is the drawing no paint
-// can skip: each tab's region filled, its outline drawn with pens made per
-// tab, its label drawn, into a memory DC of the strip's size, and one BitBlt.
+// Times one full paint of a 50-tab and of a 200-tab strip. Its floor is the
+// drawing no paint can skip: each tab's region filled, its outline drawn with
+// pens made per tab, its label drawn, into a memory DC of the strip's size,
+// and one BitBlt.
+//
+// Times filling a strip with 1,000 tabs as the inspection view does (insert
+// a tab, set its tip, for every plugin). Its floor: each label measured once,
+// one region and one tooltip tool made per tab.
 //
 // Run: scripts/wine-run.sh BUILD_DIR BUILD_DIR/tabstrip_bench.exe
 #include "tabstrip/CustomTabCtrl.h"
@@ -16,6 +21,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -116,13 +122,12 @@ bool RunModes(HWND parent, bool tips) {
 }
 
 // Times the paint of one strip; returns false when it cannot be made.
-bool RunPaint(HWND parent) {
-    constexpr int kPaintTabs = 50;
+bool RunPaint(HWND parent, int paintTabs) {
     constexpr int W = 800;
     constexpr int H = 20;
     CCustomTabCtrl tabs;
     if (!tabs.Create(WS_CHILD | WS_VISIBLE | TSS_REORDER, RECT{0, 0, W, H}, parent, 3)) return false;
-    for (int i = 0; i < kPaintTabs; ++i)
+    for (int i = 0; i < paintTabs; ++i)
         tabs.InsertTab(i, "Content plugin " + std::to_string(i), static_cast<DWORD_PTR>(i));
     tabs.SelectTab(3);
 
@@ -136,7 +141,7 @@ bool RunPaint(HWND parent) {
     fw::SelectScope composeSelect(compose, composeBits);
 
     const double floor = Best([] {}, [&] {
-        for (int i = 0; i < kPaintTabs; ++i) {
+        for (int i = 0; i < paintTabs; ++i) {
             const CTabEntry& tab = *tabs.GetTabEntry(i);
             if (tab.m_kind == TK_HIDDEN) continue;
             const fw::Brush brush(::CreateSolidBrush(::GetSysColor(tab.m_bSelected ? COLOR_WINDOW : COLOR_BTNFACE)));
@@ -169,11 +174,62 @@ bool RunPaint(HWND parent) {
     if (!empty.Create(WS_CHILD | WS_VISIBLE, RECT{0, 30, W, 30 + H}, parent, 4)) return false;
     const double fixed = Best([] {}, [&] { empty.PaintStrip(target); }, kPaintRounds);
 
-    std::printf("Tab strip paint, %d tabs, %d x %d pixels, best of %d rounds\n", kPaintTabs, W, H, kPaintRounds);
+    std::printf("Tab strip paint, %d tabs, %d x %d pixels, best of %d rounds\n", paintTabs, W, H, kPaintRounds);
     std::printf("  floor (fill, outline and label each tab, one BitBlt): %8.1f us\n", floor);
     std::printf("  %-40s %8.1f us  %5.2f x floor\n", "PaintStrip into a memory DC", paint, paint / floor);
     std::printf("  %-40s %8.1f us  %5.2f x floor\n", "WM_PRINTCLIENT", print, print / floor);
     std::printf("  %-40s %8.1f us\n", "PaintStrip without tabs (fixed part)", fixed);
+    return true;
+}
+
+// Times filling a strip with tabs; returns false when it cannot be made.
+bool RunFill(HWND parent) {
+    constexpr int kFillTabs = 1000;
+    constexpr int kFillRounds = 3;
+    auto label = [](int i) { return "Content plugin " + std::to_string(i); };
+    auto tip = [](int i) { return "C:\\plugins\\wdx\\plugin" + std::to_string(i) + "\\plugin.wdx"; };
+    bool made = true;
+    const double fill = Best([] {}, [&] {
+        CCustomTabCtrl tabs;
+        made = tabs.Create(WS_CHILD | WS_VISIBLE | TSS_REORDER | TSS_TIPS, RECT{0, 0, 800, 20}, parent, 5) && made;
+        for (int i = 0; i < kFillTabs; ++i) {
+            tabs.InsertTab(i, label(i), static_cast<DWORD_PTR>(i));
+            tabs.SetTabTip(i, tip(i));
+        }
+    }, kFillRounds);
+    if (!made) return false;
+
+    CCustomTabCtrl window;  // only for its DC and font
+    if (!window.Create(WS_CHILD | WS_VISIBLE, RECT{0, 40, 800, 60}, parent, 6)) return false;
+    const double floor = Best([] {}, [&] {
+        HWND tips = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
+                                      parent, nullptr, nullptr, nullptr);
+        std::vector<HRGN> regions;
+        HDC dc = ::GetDC(window);
+        HGDIOBJ old = ::SelectObject(dc, window.GetLabelFontBold());
+        for (int i = 0; i < kFillTabs; ++i) {
+            const std::string text = label(i);
+            RECT rc{};
+            ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rc, DT_CALCRECT);
+            POINT pts[6] = {{i, 1}, {i + 4, 9}, {i + 9, 19}, {i + 60, 19}, {i + 65, 9}, {i + 70, 1}};
+            regions.push_back(::CreatePolygonRgn(pts, 6, WINDING));
+            const std::string path = tip(i);
+            TTTOOLINFOA ti{};
+            ti.cbSize = TTTOOLINFOA_V2_SIZE;
+            ti.hwnd = window;
+            ti.uId = static_cast<UINT_PTR>(i + 1);
+            ti.lpszText = const_cast<char*>(path.c_str());
+            ::SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+        }
+        ::SelectObject(dc, old);
+        ::ReleaseDC(window, dc);
+        for (HRGN r : regions) ::DeleteObject(r);
+        ::DestroyWindow(tips);
+    }, kFillRounds);
+    std::printf("Tab strip filled with %d tabs (insert, set tip), 800 x 20 pixels, best of %d rounds\n", kFillTabs,
+                kFillRounds);
+    std::printf("  floor (measure each label, one region, one tooltip tool per tab): %8.1f ms\n", floor / 1000);
+    std::printf("  %-40s %8.1f ms  %5.2f x floor\n", "InsertTab + SetTabTip per tab", fill / 1000, fill / floor);
     return true;
 }
 
@@ -187,7 +243,14 @@ int main() {
             return 1;
         }
     }
-    if (!RunPaint(parent)) {
+    for (int n : {50, 200}) {
+        if (!RunPaint(parent, n)) {
+            std::fprintf(stderr, "cannot create the tab strip\n");
+            return 1;
+        }
+    }
+    std::fflush(stdout);
+    if (!RunFill(parent)) {
         std::fprintf(stderr, "cannot create the tab strip\n");
         return 1;
     }

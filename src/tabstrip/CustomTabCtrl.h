@@ -144,6 +144,9 @@ private:
     fw::Cursor m_hDuplicateCursor;
     fw::Font m_fontLabel;
     fw::Font m_fontLabelBold;  // measures every label
+    // The bold font the kept label widths were measured with.
+    LOGFONTA m_lfMeasured{};
+    bool m_bMeasuredWithFont = false;
     int m_nSelected = -1;
     int m_nScrollPos = 0;  // first tab shown whole after the buttons
     int m_nDropPos = 0;    // insertion position while a tab is dragged

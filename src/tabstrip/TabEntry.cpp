@@ -1,5 +1,7 @@
 #include "tabstrip/TabEntry.h"
 
+#include <cstring>
+
 void CTabEntry::GetShapePoints(const RECT& shape, POINT (&points)[6]) const {
     const LONG L = shape.left, T = shape.top, R = shape.right, B = shape.bottom;
     const LONG h = B - T;
@@ -34,7 +36,14 @@ void CTabEntry::GetShapePoints(const RECT& shape, POINT (&points)[6]) const {
 
 void CTabEntry::UpdateRegion() {
     m_region.Reset();
+    GetShapePoints(m_rcShape, m_regionPoints);
+    m_region.Reset(::CreatePolygonRgn(m_regionPoints, 6, WINDING));
+    ++m_nRegionCount;
+}
+
+void CTabEntry::RefreshRegion() {
     POINT points[6];
     GetShapePoints(m_rcShape, points);
-    m_region.Reset(::CreatePolygonRgn(points, 6, WINDING));
+    if (m_region && std::memcmp(points, m_regionPoints, sizeof points) == 0) return;
+    UpdateRegion();
 }

@@ -18,6 +18,8 @@ public:
     void GetShapePoints(const RECT& shape, POINT (&points)[6]) const;
     // Replaces the region by the polygon of m_rcShape and m_kind.
     void UpdateRegion();
+    // UpdateRegion, unless the region already has that polygon.
+    void RefreshRegion();
     // The outline's corners for the kind; the number of points (0, 2 or 4).
     int GetOutlinePoints(const RECT& shape, POINT (&points)[4]) const;
     // Fills the region, outlines the tab and draws its label with font.
@@ -38,4 +40,16 @@ public:
     std::string m_tip;
     int m_nLabelWidth = 0;  // from the last MeasureTabs, reused while scrolling
     RECT m_rcTool{};        // area the tooltip tool has now; only changes are sent
+
+    // With many tabs, measuring and region building for every tab on every
+    // layout made inserting n tabs cost n squared system calls; a layout now
+    // redoes them only for a tab whose label or polygon changed.
+    std::string m_measuredLabel;  // what m_nTextWidth is the width of
+    int m_nTextWidth = 0;         // the label's own width, TSS_EQUALWIDTH aside
+    bool m_bMeasured = false;     // false: measure at the next layout
+    POINT m_regionPoints[6]{};    // the polygon m_region was made from
+
+    // How often the label was measured and the region built: for tests.
+    int m_nMeasureCount = 0;
+    int m_nRegionCount = 0;
 };

@@ -3,6 +3,8 @@
 #include "tabstrip/CustomTabCtrl.h"
 
 #include <algorithm>
+#include <cstring>
+#include <new>
 
 namespace {
 
@@ -11,6 +13,16 @@ bool InRect(const RECT& r, int x, int y) {
 }
 
 UINT_PTR ToolId(int id) { return static_cast<UINT_PTR>(static_cast<INT_PTR>(id)); }
+
+// Rectangle arithmetic in place: a layout of many tabs makes no calls for
+// tabs whose geometry it does not change.
+bool SameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+void MoveRect(RECT& r, int dx) {
+    r.left += dx;
+    r.right += dx;
+}
 
 }  // namespace
 
@@ -35,23 +47,39 @@ RECT CCustomTabCtrl::GetButtonRect(int hitCode) const {
 int CCustomTabCtrl::MeasureTabs() {
     if (!IsCreated()) return 0;
     const int h = GetClientRect().bottom;
-    {
+    // Another font measures every label again; one of the same description
+    // (SetLabelFont makes a new handle each time) measures them the same.
+    LOGFONTA lf{};
+    const bool font = m_fontLabelBold && ::GetObjectA(m_fontLabelBold, sizeof lf, &lf) > 0;
+    if (font != m_bMeasuredWithFont || (font && std::memcmp(&lf, &m_lfMeasured, sizeof lf) != 0)) {
+        for (auto& tab : m_tabs) tab->m_bMeasured = false;
+        m_lfMeasured = lf;
+        m_bMeasuredWithFont = font;
+    }
+    auto stale = [](const CTabEntry& tab) { return !tab.m_bMeasured || tab.m_measuredLabel != tab.m_label; };
+    if (std::any_of(m_tabs.begin(), m_tabs.end(), [&](const auto& tab) { return stale(*tab); })) {
         fw::WindowDC dc(GetHwnd());
-        fw::SelectScope font(dc, m_fontLabelBold);
-        auto measure = [&dc](const std::string& label) {
+        fw::SelectScope select(dc, m_fontLabelBold);
+        for (auto& tab : m_tabs) {
+            if (!stale(*tab)) continue;
             RECT rc{};
-            if (!::DrawTextA(dc, label.c_str(), static_cast<int>(label.size()), &rc, DT_CALCRECT))
-                return 0;
-            return static_cast<int>(rc.right - rc.left);
-        };
-        if (TabStyle() & TSS_EQUALWIDTH) {
-            int widest = 0;
-            for (const auto& tab : m_tabs) widest = std::max(widest, measure(tab->m_label));
-            for (auto& tab : m_tabs) tab->m_nLabelWidth = widest;
-        } else {
-            for (auto& tab : m_tabs) tab->m_nLabelWidth = measure(tab->m_label);
+            const std::string& label = tab->m_label;
+            tab->m_nTextWidth = ::DrawTextA(dc, label.c_str(), static_cast<int>(label.size()), &rc, DT_CALCRECT)
+                                    ? static_cast<int>(rc.right - rc.left)
+                                    : 0;
+            ++tab->m_nMeasureCount;
+            try {
+                tab->m_measuredLabel = label;
+                tab->m_bMeasured = true;
+            } catch (const std::bad_alloc&) {
+                tab->m_bMeasured = false;  // measured again next time, that is all
+            }
         }
     }
+    int widest = 0;
+    for (const auto& tab : m_tabs) widest = std::max(widest, tab->m_nTextWidth);
+    const bool equal = (TabStyle() & TSS_EQUALWIDTH) != 0;
+    for (auto& tab : m_tabs) tab->m_nLabelWidth = equal ? widest : tab->m_nTextWidth;
     return ResetToOrigin(h);
 }
 
@@ -79,16 +107,16 @@ void CCustomTabCtrl::PlaceTabsGeometry(int x0, int h) {
         if (i < m_nScrollPos - 1) {
             tab.m_kind = TK_HIDDEN;
             off -= advance;
-            ::SetRectEmpty(&tab.m_rcLabel);
+            tab.m_rcLabel = RECT{};
         } else if (i == m_nScrollPos - 1) {
             tab.m_kind = (i == m_nSelected) ? TK_EDGE_SELECTED : TK_EDGE;
             off -= advance;
             tab.m_rcShape = {bw, 1, bw + h / 2, h - 1};
-            ::SetRectEmpty(&tab.m_rcLabel);
+            tab.m_rcLabel = RECT{};
         } else {
             tab.m_kind = (i == m_nSelected || i == count - 1) ? TK_FULL : TK_COVERED;
-            ::OffsetRect(&tab.m_rcShape, off, 0);
-            ::OffsetRect(&tab.m_rcLabel, off, 0);
+            MoveRect(tab.m_rcShape, off);
+            MoveRect(tab.m_rcLabel, off);
         }
     }
 }
@@ -97,10 +125,10 @@ void CCustomTabCtrl::FinishPlacement() {
     const bool tips = m_tips.IsCreated();
     for (size_t i = 0; i < m_tabs.size(); ++i) {
         CTabEntry& tab = *m_tabs[i];
-        tab.UpdateRegion();
+        tab.RefreshRegion();
         // Each message to the tooltip costs more than the whole placement of
         // a tab; most tabs are scrolled away and keep their empty area.
-        if (tips && !::EqualRect(&tab.m_rcTool, &tab.m_rcLabel)) {
+        if (tips && !SameRect(tab.m_rcTool, tab.m_rcLabel)) {
             m_tips.SetToolRect(GetHwnd(), ToolId(static_cast<int>(i) + 1), tab.m_rcLabel);
             tab.m_rcTool = tab.m_rcLabel;
         }

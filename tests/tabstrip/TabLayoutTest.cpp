@@ -440,4 +440,80 @@ TEST_F(TabLayout, EveryLabelIsMeasuredWithTheBoldFont) {
     EXPECT_GE(Tab(0).m_nLabelWidth, normal.right - normal.left);
 }
 
+// A layout redoes the system calls of a tab only for what changed about it:
+// its label or the font (measuring), its polygon (region).
+TEST_F(TabLayout, ALayoutThatChangesNothingForATabMakesNoCallsForIt) {
+    Make(0, 300);
+    AddNumbered(30);
+    auto counts = [&](int (CTabEntry::*count)) {
+        std::vector<int> v;
+        for (int i = 0; i < tabs->GetTabCount(); ++i) v.push_back(Tab(i).*count);
+        return v;
+    };
+    auto regions = [&] {
+        std::vector<HRGN> v;
+        for (int i = 0; i < tabs->GetTabCount(); ++i) v.push_back(Tab(i).m_region);
+        return v;
+    };
+    // Every tab was measured once although each insertion laid out the strip.
+    EXPECT_EQ(counts(&CTabEntry::m_nMeasureCount), std::vector<int>(30, 1));
+    const auto measured = counts(&CTabEntry::m_nMeasureCount);
+    const auto built = counts(&CTabEntry::m_nRegionCount);
+    const auto handles = regions();
+
+    tabs->UpdateLayout(LAYOUT_FIT, -1);
+    tabs->MoveWindow(0, 0, 300, 20);
+    EXPECT_EQ(counts(&CTabEntry::m_nMeasureCount), measured);
+    EXPECT_EQ(counts(&CTabEntry::m_nRegionCount), built);
+    EXPECT_EQ(regions(), handles);
+
+    // Scrolling moves polygons but measures nothing; tabs scrolled away
+    // before and after keep their regions.
+    tabs->UpdateLayout(LAYOUT_END, -1);
+    const int pos = tabs->GetScrollPos();
+    ASSERT_GT(pos, 5);
+    const auto builtAtEnd = counts(&CTabEntry::m_nRegionCount);
+    const auto handlesAtEnd = regions();
+    tabs->UpdateLayout(LAYOUT_BACK, -1);
+    for (int i = 0; i < pos - 2; ++i) {
+        EXPECT_EQ(Tab(i).m_nRegionCount, builtAtEnd[static_cast<size_t>(i)]) << i;
+        EXPECT_EQ(Tab(i).m_region.Get(), handlesAtEnd[static_cast<size_t>(i)]) << i;
+    }
+    EXPECT_GT(Tab(pos).m_nRegionCount, builtAtEnd[static_cast<size_t>(pos)]);
+    tabs->UpdateLayout(LAYOUT_HOME, -1);
+    EXPECT_EQ(counts(&CTabEntry::m_nMeasureCount), measured);
+    EXPECT_EQ(tabs->TabFromPoint(Tab(0).m_rcShape.left + 15, 5), 0);
+
+    // A new last tab: it is measured, it and the old last tab (no longer
+    // drawn whole) get regions, nothing else.
+    const auto builtBefore = counts(&CTabEntry::m_nRegionCount);
+    Add({"Another"});
+    auto measuredNow = counts(&CTabEntry::m_nMeasureCount);
+    auto builtNow = counts(&CTabEntry::m_nRegionCount);
+    EXPECT_EQ(measuredNow.back(), 1);
+    measuredNow.pop_back();
+    EXPECT_EQ(measuredNow, measured);
+    for (int i = 0; i < 29; ++i) EXPECT_EQ(builtNow[static_cast<size_t>(i)], builtBefore[static_cast<size_t>(i)]) << i;
+    EXPECT_EQ(Tab(29).m_kind, TK_COVERED);
+    EXPECT_GT(builtNow[29], builtBefore[29]);
+
+    // The same font again measures nothing; another measures every label.
+    LOGFONTA lf{};
+    ASSERT_GT(::GetObjectA(tabs->GetLabelFont(), sizeof lf, &lf), 0);
+    tabs->SetLabelFont(&lf, TRUE);
+    EXPECT_EQ(counts(&CTabEntry::m_nMeasureCount), std::vector<int>(31, 1));
+    lf.lfHeight = 16;
+    tabs->SetLabelFont(&lf, TRUE);
+    for (int i = 0; i < 31; ++i) EXPECT_EQ(Tab(i).m_nMeasureCount, 2) << i;
+    EXPECT_EQ(Tab(3).m_nLabelWidth, LabelWidth("Tab 3"));
+
+    // Equal widths come from the kept widths.
+    ::SetWindowLongPtrA(*tabs, GWL_STYLE, tabs->GetStyle() | TSS_EQUALWIDTH);
+    tabs->UpdateLayout(LAYOUT_FIT, -1);
+    for (int i = 0; i < 31; ++i) EXPECT_EQ(Tab(i).m_nMeasureCount, 2) << i;
+    int widest = 0;
+    for (const std::string& label : Labels()) widest = std::max(widest, LabelWidth(label));
+    EXPECT_EQ(Tab(3).m_nLabelWidth, widest);
+}
+
 }  // namespace

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Builds both presets (or the ones named) and runs every benchmark program
+# under Wine; each prints its figures as ratios to a floor measured in the
+# same run.
+#   scripts/bench.sh [win32|win64 ...]
+# PROBELET_BENCH_TREES=build/mine- builds and runs in build/mine-win32 (and
+# -win64) instead of the presets' build/win32 and build/win64.
+# The start-up benchmark points the host's registry key of the tree's Wine
+# prefix at INI files of its own: do not run it beside the tree's tests.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/setup.sh
+presets=("$@")
+[ ${#presets[@]} -gt 0 ] || presets=(win32 win64)
+status=0
+for p in "${presets[@]}"; do
+    case "$p" in
+        win32) toolchain=cmake/toolchain-i686.cmake ;;
+        win64) toolchain=cmake/toolchain-x86_64.cmake ;;
+        *) echo "usage: scripts/bench.sh [win32|win64 ...]" >&2; exit 2 ;;
+    esac
+    if [ -n "${PROBELET_BENCH_TREES:-}" ]; then
+        tree="$root/${PROBELET_BENCH_TREES}$p"
+        cmake -S . -B "$tree" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release >/dev/null
+        cmake --build "$tree" -j2
+    else
+        tree="$root/build/$p"
+        cmake --preset "$p" >/dev/null
+        cmake --build --preset "$p"
+    fi
+    for bench in inspection_bench tabstrip_bench startup_bench; do
+        echo "=== $p: $bench ==="
+        scripts/wine-run.sh "$tree" "$tree/$bench.exe" || status=1
+    done
+    scripts/wine-stop.sh "$tree"
+done
+exit $status
