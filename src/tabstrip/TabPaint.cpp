@@ -169,9 +169,10 @@ void CCustomTabCtrl::PaintStrip(HDC target) {
         }
     }
 
-    // The current tab goes last so that it lies over both neighbours.
+    // The current tab goes last so that it lies over both neighbours. Tabs
+    // starting past the right edge would draw nothing but cost their pens.
     for (const auto& tab : m_tabs)
-        if (tab->m_kind != TK_HIDDEN && !tab->m_bSelected)
+        if (tab->m_kind != TK_HIDDEN && !tab->m_bSelected && tab->m_rcShape.left < W)
             tab->DrawTab(mem, tab->m_bMarked ? m_fontLabelBold : m_fontLabel);
     const CTabEntry* current = GetTabEntry(m_nSelected);
     if (current && current->m_kind == TK_HIDDEN) current = nullptr;
