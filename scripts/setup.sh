@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
           binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-          wine wine32 wine64 xvfb xauth x11-utils googletest imagemagick python3)
+          wine wine32 wine64 xvfb xauth x11-utils googletest imagemagick python3
+          clang libclang-rt-14-dev)  # the last two: the native fuzz build (libFuzzer, sanitizers)
 
 missing=()
 for p in "${packages[@]}"; do

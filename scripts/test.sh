@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds both presets and runs every test under Wine.
+# Installs what is missing, builds both presets and runs every test under Wine,
+# then a short native fuzz run (scripts/fuzz.sh, about 12 s per target).
 #   scripts/test.sh [win32|win64 ...]   (default: both)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -14,4 +15,6 @@ for p in "${presets[@]}"; do
     cmake --build --preset "$p"
     ctest --preset "$p" || status=1
 done
+echo "=== fuzz ==="
+bash scripts/fuzz.sh || status=1
 exit $status

@@ -8,8 +8,7 @@ constexpr DWORD kChunk = 4096;
 
 bool TextFileReader::Open(const char* path) {
     Close();
-    m_chunk.clear();
-    m_pos = 0;
+    m_lines = TextLines();
     m_eof = m_failed = false;
     if (!path) return false;
     HANDLE h = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -20,47 +19,30 @@ bool TextFileReader::Open(const char* path) {
 }
 
 bool TextFileReader::Fill() {
-    m_chunk.resize(kChunk);
+    char chunk[kChunk];
     DWORD got = 0;
-    if (!::ReadFile(m_file, &m_chunk[0], kChunk, &got, nullptr)) {
-        m_chunk.clear();
+    if (!::ReadFile(m_file, chunk, kChunk, &got, nullptr)) {
         m_failed = true;
         return false;
     }
-    m_chunk.resize(got);
-    m_pos = 0;
-    // Text mode: Ctrl+Z ends the file, whatever follows it.
-    size_t ctrlZ = m_chunk.find('\x1A');
-    if (ctrlZ != std::string::npos) {
-        m_chunk.resize(ctrlZ);
+    if (got == 0) {
         m_eof = true;
+        return false;
     }
-    if (got == 0) m_eof = true;
-    return !m_chunk.empty();
+    m_lines.Put(chunk, got);
+    return true;
 }
 
 TextFileReader::Result TextFileReader::ReadLine(std::string& line) {
     line.clear();
     if (!m_file || m_failed) return Result::Error;
-    bool any = false;
     for (;;) {
-        if (m_pos >= m_chunk.size()) {
-            if (m_eof || !Fill()) {
-                if (m_failed) return Result::Error;
-                return any ? Result::Line : Result::End;
-            }
+        if (m_lines.TakeLine(line)) return Result::Line;
+        if (m_lines.Ended() || m_eof || !Fill()) {
+            // A read error loses the unfinished line: it may be cut anywhere.
+            if (m_failed) return Result::Error;
+            return m_lines.TakeRest(line) ? Result::Line : Result::End;
         }
-        size_t nl = m_chunk.find('\n', m_pos);
-        if (nl == std::string::npos) {
-            line.append(m_chunk, m_pos, std::string::npos);
-            m_pos = m_chunk.size();
-            any = true;
-            continue;
-        }
-        line.append(m_chunk, m_pos, nl - m_pos);
-        m_pos = nl + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        return Result::Line;
     }
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "framework/Handles.h"
+#include "framework/TextLines.h"
 
 #include <string>
 
@@ -24,8 +25,7 @@ private:
     bool Fill();
 
     KernelHandle m_file;
-    std::string m_chunk;
-    size_t m_pos = 0;
+    TextLines m_lines;
     bool m_eof = false;
     bool m_failed = false;
 };

@@ -13,8 +13,8 @@ namespace hostconfig {
 // its data word and what the inspection run loads.
 using PluginPathBlock = std::unique_ptr<char[]>;
 
-// Value of key n (decimal) of "ContentPlugins" as written, at most 259
-// characters; empty when the key is missing or empty.
+// Value of key n (decimal) of "ContentPlugins" as written, whole; empty when
+// the key is missing or empty.
 std::string ReadPluginValue(const char* iniPath, int n);
 
 // The block for a plugin value, its environment references expanded. When the

@@ -1,6 +1,7 @@
 // Tab operations: inserting, moving, duplicating, selecting and marking tabs,
 // tooltip texts and the notifications to the parent.
 #include "tabstrip/CustomTabCtrl.h"
+#include "tabstrip/TabCopyLabel.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,29 +11,11 @@ namespace {
 
 UINT_PTR ToolId(int id) { return static_cast<UINT_PTR>(static_cast<INT_PTR>(id)); }
 
-bool IsDigit(char c, char from) { return c >= from && c <= '9'; }
-
-// The label a copy of `label` gets: the first free "base (k)" / "base(k)",
-// k = 2, 3, ... A copy number is a "(2)".."(9)" or "(10)".."(99)" suffix;
-// "(1)" is taken as part of the name.
+// The first copy label that no tab carries yet.
 std::string CopyLabel(const std::string& label, const std::vector<std::unique_ptr<CTabEntry>>& tabs) {
-    const size_t n = label.size();
-    std::string base = label;
-    std::string open = " (";
-    if (n >= 4 && label[n - 1] == ')' && IsDigit(label[n - 2], '2') && label[n - 3] == '(') {
-        base = label.substr(0, n - 3);
-        open = "(";
-    } else if (n >= 4 && label[n - 1] == ')' && IsDigit(label[n - 2], '0') &&
-               IsDigit(label[n - 3], '1') && label[n - 4] == '(') {
-        base = label.substr(0, n - 4);
-        open = "(";
-    }
-    for (int k = 2;; ++k) {
-        std::string candidate = base + open + std::to_string(k) + ")";
-        bool taken = std::any_of(tabs.begin(), tabs.end(),
-                                 [&](const auto& tab) { return tab->m_label == candidate; });
-        if (!taken) return candidate;
-    }
+    return tabstrip::CopyLabel(label, [&](const std::string& candidate) {
+        return std::any_of(tabs.begin(), tabs.end(), [&](const auto& tab) { return tab->m_label == candidate; });
+    });
 }
 
 }  // namespace

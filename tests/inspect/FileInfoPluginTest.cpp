@@ -96,6 +96,30 @@ TEST_F(FileInfoPlugin, ReportsTheRealPropertiesOfAFile) {
     EXPECT_EQ(v["Text"].second, content.substr(0, 1023));
 }
 
+// Each attribute on a file of its own, so that each field must read its own bit.
+TEST_F(FileInfoPlugin, EachAttributeFieldReadsItsOwnBit) {
+    const std::pair<DWORD, const char*> attributes[] = {
+        {FILE_ATTRIBUTE_READONLY, "Read-only"},
+        {FILE_ATTRIBUTE_HIDDEN, "Hidden"},
+        {FILE_ATTRIBUTE_SYSTEM, "System"},
+        {FILE_ATTRIBUTE_ARCHIVE, "Archive"},
+    };
+    for (const auto& [bit, field] : attributes) {
+        SCOPED_TRACE(field);
+        const std::string file = dir.Write(std::string(field) + ".txt", "x");
+        ASSERT_TRUE(::SetFileAttributesA(file.c_str(), bit));
+        const DWORD set = ::GetFileAttributesA(file.c_str());
+        ASSERT_TRUE(set & bit);
+        auto v = Inspect(file);
+        for (const auto& [other, otherField] : attributes) {
+            // Files may keep the archive bit whatever is asked; only the others are sure to be off.
+            if (other != bit) ASSERT_TRUE(other == FILE_ATTRIBUTE_ARCHIVE || !(set & other)) << otherField;
+            EXPECT_EQ(v[otherField].second, set & other ? "Yes" : "No") << otherField;
+        }
+        ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);  // so that the folder can go
+    }
+}
+
 TEST_F(FileInfoPlugin, ABigFileHasItsSizeInSixtyFourBits) {
     const std::string file = dir.Write("big.bin", "");
     HANDLE h = ::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);

@@ -1,6 +1,11 @@
-// The text sample plugin on real files, through the inspection run.
+// The text sample plugin on real files, through the inspection run and, for
+// its cache, directly.
 #include "InspectionFixture.h"
 
+#include "framework/Handles.h"
+#include "inspect/PluginInterface.h"
+
+#include <algorithm>
 #include <cstring>
 #include <map>
 
@@ -99,6 +104,56 @@ TEST_F(TextInfoPlugin, AFileRewrittenBetweenRunsIsReadAgain) {
     EXPECT_EQ(Inspect(file)["Lines"], "1");
     dir.Write("grow.txt", "one\ntwo\nthree\n");
     EXPECT_EQ(Inspect(file)["Lines"], "3");
+}
+
+// Within one load the plugin keeps the counts of a file. A rewrite that
+// changes only the size, or only the time stamp, must be seen all the same.
+TEST(TextInfoPluginDirect, ARewriteWithinOneLoadIsReadAgain) {
+    struct Rewrite {
+        const char* name;
+        std::string before, after;
+        LONGLONG timeShift;  // added to the first time stamp, in 100 ns
+    };
+    const Rewrite rewrites[] = {
+        {"only the size changes", "one\n", "one\ntwo\nthree\n", 0},
+        {"only the time stamp changes", "one\n", "a\nb\n", 3600LL * 10000000},
+    };
+    testsupport::TempDir dir;
+    fw::Module plugin(::LoadLibraryA(TextInfoPath().c_str()));
+    ASSERT_TRUE(plugin);
+    auto getValue = reinterpret_cast<wdx::ContentGetValueFn>(::GetProcAddress(plugin, "ContentGetValue"));
+    ASSERT_NE(getValue, nullptr);
+    const int kLines = 0;
+    auto lines = [&](std::string& file) {
+        int32_t value = -1;
+        char buffer[wdx::kBufferSize];
+        EXPECT_EQ(getValue(&file[0], kLines, 0, buffer, sizeof buffer, 0), wdx::kNumeric32);
+        std::memcpy(&value, buffer, sizeof value);
+        return value;
+    };
+    auto count = [](const std::string& text) { return static_cast<int32_t>(std::count(text.begin(), text.end(), '\n')); };
+    for (const Rewrite& r : rewrites) {
+        SCOPED_TRACE(r.name);
+        std::string file = dir.Write("rewritten.txt", r.before);
+        WIN32_FILE_ATTRIBUTE_DATA first;
+        ASSERT_TRUE(::GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &first));
+        EXPECT_EQ(lines(file), count(r.before));
+        dir.Write("rewritten.txt", r.after);
+        ULARGE_INTEGER stamp;
+        stamp.LowPart = first.ftLastWriteTime.dwLowDateTime;
+        stamp.HighPart = first.ftLastWriteTime.dwHighDateTime;
+        stamp.QuadPart += r.timeShift;
+        FILETIME written{stamp.LowPart, stamp.HighPart};
+        HANDLE h = ::CreateFileA(file.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        ASSERT_TRUE(::SetFileTime(h, nullptr, nullptr, &written));
+        ::CloseHandle(h);
+        WIN32_FILE_ATTRIBUTE_DATA second;
+        ASSERT_TRUE(::GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &second));
+        ASSERT_EQ(::CompareFileTime(&first.ftLastWriteTime, &second.ftLastWriteTime) == 0, r.timeShift == 0);
+        ASSERT_EQ(first.nFileSizeLow == second.nFileSizeLow, r.before.size() == r.after.size());
+        EXPECT_EQ(lines(file), count(r.after));
+    }
 }
 
 TEST_F(TextInfoPlugin, TheFirstLineIsCutAtItsBound) {
