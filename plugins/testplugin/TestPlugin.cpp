@@ -1,12 +1,14 @@
 // The test content plugin: reports the fields that a test put into the shared
 // block (see TestPluginControl.h) and logs every call it receives there.
 // Built several times with different exports (TP_PARAMS_NEW, TP_PARAMS_OLD,
-// TP_GET_FIELD, TP_GET_VALUE).
+// TP_GET_FIELD, TP_GET_VALUE); TP_FAULTS builds the variant that faults where
+// the block's fault plan says.
 #include "testplugin/TestPluginControl.h"
 
 #include <windows.h>
 
 #include <cstring>
+#include <stdexcept>
 
 namespace {
 
@@ -57,9 +59,101 @@ testplugin::Call* Log(Block* b, Entry entry) {
     } while (now.QuadPart - start.QuadPart < counts);
 }
 
+void CloseShared() {
+    if (g_block) ::UnmapViewOfFile(g_block);
+    if (g_mapping) ::CloseHandle(g_mapping);
+    g_block = nullptr;
+    g_mapping = nullptr;
+    g_blockName[0] = '\0';
+}
+
+#if TP_FAULTS
+volatile uintptr_t g_nowhere = 0;
+volatile int g_zero = 0;
+volatile int g_one = 1;
+
+// Each frame keeps its array alive across the call: no tail call, no loop.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winfinite-recursion"
+__attribute__((noinline)) int Recurse(volatile char* previous) {
+    volatile char frame[512];
+    frame[0] = static_cast<char>(previous[0] + 1);
+    return Recurse(frame) + frame[1];
+}
+#pragma GCC diagnostic pop
+
+// What a plugin that looks after itself does: the system raises and catches
+// an access violation for it, and it throws and catches a C++ exception.
+void HandleOwnExceptions() {
+    volatile BOOL unreadable = ::IsBadReadPtr(reinterpret_cast<const void*>(0x10), 4);
+    (void)unreadable;
+    try {
+        throw std::runtime_error("caught inside the plugin");
+    } catch (const std::exception&) {
+    }
+}
+
+void Fault(testplugin::FaultKind kind) {
+    using testplugin::FaultKind;
+    switch (kind) {
+    case FaultKind::None:
+        break;
+    case FaultKind::AccessViolation:
+        *reinterpret_cast<volatile int*>(g_nowhere) = 1;
+        break;
+    case FaultKind::DivideByZero: {
+        // Both operands unknown: 1 / x alone compiles to compares, no division.
+        volatile int quotient = g_one / g_zero;
+        (void)quotient;
+        break;
+    }
+    case FaultKind::IllegalInstruction:
+        asm volatile("ud2");
+        break;
+    case FaultKind::StackOverflow: {
+        volatile char start[1] = {0};
+        Recurse(start);
+        break;
+    }
+    case FaultKind::CxxException: {
+        // The parameters of an MSVC throw: magic number, object, type
+        // information (and the module base on x64); this one carries none.
+        ULONG_PTR args[4] = {0x19930520, 0, 0, 0};
+        ::RaiseException(testplugin::kCxxExceptionCode, EXCEPTION_NONCONTINUABLE, sizeof(void*) == 8 ? 4 : 3, args);
+        break;
+    }
+    case FaultKind::MinGWThrow:
+        throw std::runtime_error("escapes the plugin");
+    case FaultKind::HandledInside:
+        HandleOwnExceptions();
+        break;
+    }
+}
+
+// The planned fault, when point (and the field, where it has one) is the planned one.
+void MaybeFault(Block* b, testplugin::FaultPoint point, int fieldIndex = -1) {
+    if (!b || b->fault.point != static_cast<int32_t>(point)) return;
+    if (fieldIndex >= 0 && b->fault.fieldIndex != fieldIndex) return;
+    ++b->fault.faults;
+    Fault(static_cast<testplugin::FaultKind>(b->fault.kind));
+}
+
+// DllMain faults after letting go of the block, so that a fault costs nothing.
+testplugin::FaultKind PlannedAt(Block* b, testplugin::FaultPoint point) {
+    if (!b || b->fault.point != static_cast<int32_t>(point)) return testplugin::FaultKind::None;
+    ++b->fault.faults;
+    return static_cast<testplugin::FaultKind>(b->fault.kind);
+}
+#else
+inline void MaybeFault(Block*, testplugin::FaultPoint, int = -1) {}
+inline testplugin::FaultKind PlannedAt(Block*, testplugin::FaultPoint) { return testplugin::FaultKind::None; }
+inline void Fault(testplugin::FaultKind) {}
+#endif
+
 [[maybe_unused]] void SetParams(Entry entry, wdx::PluginDefaultParams* params) {
     Block* b = Shared();
     if (!b) return;
+    MaybeFault(b, testplugin::FaultPoint::SetDefaultParams);
     if (testplugin::Call* c = Log(b, entry)) std::memcpy(c->params, params, sizeof c->params);
 }
 
@@ -68,13 +162,17 @@ testplugin::Call* Log(Block* b, Entry entry) {
 extern "C" {
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+    testplugin::FaultKind fault = testplugin::FaultKind::None;
     if (reason == DLL_PROCESS_ATTACH) {
         if (Block* b = Shared()) g_loadNumber = ++b->loads;
+        fault = PlannedAt(g_block, testplugin::FaultPoint::Load);
+        if (fault != testplugin::FaultKind::None && fault != testplugin::FaultKind::HandledInside) CloseShared();
     } else if (reason == DLL_PROCESS_DETACH) {
         if (Block* b = Shared()) ++b->unloads;
-        if (g_block) ::UnmapViewOfFile(g_block);
-        if (g_mapping) ::CloseHandle(g_mapping);
+        fault = PlannedAt(g_block, testplugin::FaultPoint::Unload);
+        CloseShared();
     }
+    Fault(fault);
     return TRUE;
 }
 
@@ -88,6 +186,7 @@ __declspec(dllexport) int WINAPI ContentGetSupportedField(int fieldIndex, char* 
         c->nameBuffer = reinterpret_cast<uintptr_t>(fieldName);
         c->unitsBuffer = reinterpret_cast<uintptr_t>(units);
     }
+    MaybeFault(b, testplugin::FaultPoint::GetSupportedField, fieldIndex);
     if (fieldIndex >= 0 && fieldIndex < b->fieldCount && fieldIndex < testplugin::kMaxFields) {
         const testplugin::TestField& f = b->fields[fieldIndex];
         std::memcpy(fieldName, f.name, f.nameSize < maxLen ? f.nameSize : maxLen);
@@ -117,6 +216,7 @@ __declspec(dllexport) int WINAPI ContentGetValue(char* fileName, int fieldIndex,
         std::memcpy(c->bufferOnEntry, fieldValue, sizeof c->bufferOnEntry);
         lstrcpynA(c->file, fileName, sizeof c->file);
     }
+    if (unitIndex == wdx::kUnitValue) MaybeFault(b, testplugin::FaultPoint::GetValue, fieldIndex);
     if (fieldIndex < 0 || fieldIndex >= b->fieldCount || fieldIndex >= testplugin::kMaxFields)
         return fieldIndex >= 0 && b->endlessType != 0 ? wdx::kFieldEmpty : wdx::kNoSuchField;
     const testplugin::TestField& f = b->fields[fieldIndex];

@@ -20,7 +20,8 @@
 // Fields can be edited afterwards through Field(i) (a TestField, see below).
 // Path(variant) names the DLLs built from the same source with other exports
 // (the old spelling of the default-parameters entry point, none at all, a
-// missing required entry point). Only one Session may exist at a time.
+// missing required entry point) or, Variant::Faulty, with the faults that
+// PlanFault() asks for. Only one Session may exist at a time.
 //
 // The block's layout uses fixed-width types only, so a 32-bit plugin and a
 // 64-bit test (or the other way round) would still agree on it.
@@ -51,6 +52,7 @@ enum class Variant {
     NoParams,       // the two required entry points only
     NoGetValue,     // ContentGetSupportedField and ContentSetDefaultParams only
     NoGetField,     // ContentGetValue and ContentSetDefaultParams only
+    Faulty,         // as Standard, and faults where Block::fault says
 };
 
 enum class Entry : int32_t {
@@ -58,6 +60,37 @@ enum class Entry : int32_t {
     GetValue = 2,
     SetDefaultParams = 3,    // called by the name with the final "s"
     SetDefaultParamOld = 4,  // called by the name without it
+};
+
+// How the faulty variant fails (Block::fault.kind).
+enum class FaultKind : int32_t {
+    None = 0,
+    AccessViolation,     // writes through a null pointer: 0xC0000005
+    DivideByZero,        // integer division: 0xC0000094
+    IllegalInstruction,  // ud2: 0xC000001D
+    StackOverflow,       // unbounded recursion: 0xC00000FD
+    CxxException,        // RaiseException as an MSVC-built throw does: 0xE06D7363
+    MinGWThrow,          // a C++ throw of our own compiler escaping the entry point
+    HandledInside,       // raises and catches its own exceptions, then carries on normally
+};
+
+// Where the faulty variant fails (Block::fault.point).
+enum class FaultPoint : int32_t {
+    None = 0,
+    Load,               // DllMain, DLL_PROCESS_ATTACH
+    Unload,             // DllMain, DLL_PROCESS_DETACH
+    SetDefaultParams,
+    GetSupportedField,  // for fault.fieldIndex
+    GetValue,           // for fault.fieldIndex, unit index 0
+};
+
+constexpr uint32_t kCxxExceptionCode = 0xE06D7363;
+
+struct FaultPlan {
+    int32_t point;       // FaultPoint
+    int32_t kind;        // FaultKind
+    int32_t fieldIndex;
+    int32_t faults;      // times the plan was carried out
 };
 
 // One field as the plugin reports it.
@@ -100,12 +133,14 @@ struct Block {
     int32_t unloads;       // DLL_PROCESS_DETACH seen
     int32_t callCount;     // all calls, also those beyond the log's capacity
     Call calls[kMaxCalls];
+    FaultPlan fault;       // read by the faulty variant only
 };
 
 // The DLL of a variant, beside the running program under plugins/.
 inline std::string Path(Variant variant = Variant::Standard) {
     static const char* const kNames[] = {"testplugin", "testplugin_oldname", "testplugin_bothnames",
-                                         "testplugin_noparams", "testplugin_nogetvalue", "testplugin_nogetfield"};
+                                         "testplugin_noparams", "testplugin_nogetvalue", "testplugin_nogetfield",
+                                         "testplugin_faulty"};
     char exe[MAX_PATH];
     DWORD n = ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
     std::string dir(exe, n);
@@ -177,6 +212,11 @@ public:
         return Logged([entry](const Call& c) { return c.entry == static_cast<int32_t>(entry); });
     }
     void ClearCalls() { m_block->callCount = 0; }
+    // The faulty variant fails at point in the way kind, for field fieldIndex
+    // where the point takes one.
+    void PlanFault(FaultPoint point, FaultKind kind, int fieldIndex = 0) {
+        m_block->fault = FaultPlan{static_cast<int32_t>(point), static_cast<int32_t>(kind), fieldIndex, 0};
+    }
 
 private:
     template <class Keep>

@@ -3,68 +3,68 @@
 #include "framework/MessageBox.h"
 #include "inspect/ValueText.h"
 
-#include <cstring>
 #include <string>
-
-namespace wdx {
 
 namespace {
 
-// Copies at most MAX_PATH - 1 bytes of a zero-terminated text and terminates it.
-void CopyPath(char (&dest)[MAX_PATH], const char* source) {
-    size_t n = source ? strnlen(source, MAX_PATH - 1) : 0;
-    std::memcpy(dest, source ? source : "", n);
-    dest[n] = '\0';
+using wdx::PluginBoundary;
+
+// Row i is inserted with its name and type before field i is fetched, and
+// gets its value and time afterwards.
+class RowWriter : public wdx::FieldSink {
+public:
+    RowWriter(fw::ListCtrl& fields, int64_t frequency) : m_fields(fields), m_frequency(frequency) {}
+
+    void OnField(const wdx::PluginField& field) override {
+        m_fields.InsertItem(field.index, wdx::BoundedText(field.name, wdx::kBufferSize).c_str());
+        m_fields.SetItemText(field.index, 1, wdx::TypeText(field.type));
+    }
+    // A faulted fetch has a value text but no time: nothing was measured.
+    void OnValue(const wdx::PluginField& field, const wdx::ValueFetch& fetch) override {
+        if (fetch.faulted) {
+            m_fields.SetItemText(field.index, 3, wdx::ExceptionValueText(fetch.exceptionCode).c_str());
+            return;
+        }
+        m_fields.SetItemText(field.index, 3, wdx::ValueText(fetch.code, fetch.value, wdx::kBufferSize).c_str());
+        m_fields.SetItemText(field.index, 2, wdx::TimeText(fetch.first, fetch.second, m_frequency).c_str());
+    }
+
+private:
+    fw::ListCtrl& m_fields;
+    const int64_t m_frequency;
+};
+
+// The library goes after its box, as after "not valid"; its release may
+// fault too and is then reported as well.
+void Release(PluginBoundary& plugin) {
+    if (!plugin.Release()) fw::AppMessageBox(plugin.FaultText());
+}
+
+void ReportAndRelease(PluginBoundary& plugin) {
+    fw::AppMessageBox(plugin.FaultText());
+    Release(plugin);
 }
 
 }  // namespace
 
-TimedFetch FetchValue(ContentGetValueFn getValue, char* file, int fieldIndex, char* buffer) {
-    LARGE_INTEGER first, second;
-    ::QueryPerformanceCounter(&first);
-    int code = getValue(file, fieldIndex, kUnitValue, buffer, kBufferSize, 0);
-    ::QueryPerformanceCounter(&second);
-    return TimedFetch{code, first.QuadPart, second.QuadPart};
-}
-
-PluginEntryPoints ResolveEntryPoints(HMODULE plugin) {
-    PluginEntryPoints ep;
-    ep.getSupportedField =
-        reinterpret_cast<ContentGetSupportedFieldFn>(::GetProcAddress(plugin, kGetSupportedFieldName));
-    ep.getValue = reinterpret_cast<ContentGetValueFn>(::GetProcAddress(plugin, kGetValueName));
-    FARPROC setParams = ::GetProcAddress(plugin, kSetDefaultParamsName);
-    if (!setParams) setParams = ::GetProcAddress(plugin, kSetDefaultParamsOldName);
-    ep.setDefaultParams = reinterpret_cast<ContentSetDefaultParamsFn>(setParams);
-    return ep;
-}
-
-PluginDefaultParams MakeDefaultParams(const char* iniPath) {
-    PluginDefaultParams params{};
-    params.size = kDefaultParamsSize;
-    params.versionLow = kInterfaceVersionLow;
-    params.versionHigh = kInterfaceVersionHigh;
-    CopyPath(params.defaultIniName, iniPath);
-    return params;
-}
-
-}  // namespace wdx
-
 void InspectPlugin(InspectionState& state, fw::ListCtrl& fields, const char* pluginPath) {
-    using namespace wdx;
-
-    if (state.m_hPlugin) {
-        ::FreeLibrary(state.m_hPlugin);
-        state.m_hPlugin = nullptr;
-    }
+    PluginBoundary& plugin = state.m_plugin;
+    Release(plugin);
     fields.DeleteAllItems();
 
-    char path[MAX_PATH];
-    CopyPath(path, pluginPath);
-    state.m_hPlugin = ::LoadLibraryA(path);
-    if (!state.m_hPlugin) {
-        const DWORD error = ::GetLastError();
-        fw::AppMessageBox("Error plugin loading " + std::string(path) + " (" +
-                          std::to_string(static_cast<int>(error)) + ")");
+    switch (plugin.Open(pluginPath)) {
+    case PluginBoundary::OpenResult::Opened:
+        break;
+    case PluginBoundary::OpenResult::LoadFailed:
+        fw::AppMessageBox("Error plugin loading " + std::string(plugin.Path()) + " (" +
+                          std::to_string(static_cast<int>(plugin.LoadError())) + ")");
+        return;
+    case PluginBoundary::OpenResult::Faulted:
+        fw::AppMessageBox(plugin.FaultText());
+        return;
+    case PluginBoundary::OpenResult::NotAPlugin:
+        fw::AppMessageBox("This is not valid TC plugin");
+        Release(plugin);
         return;
     }
 
@@ -72,41 +72,16 @@ void InspectPlugin(InspectionState& state, fw::ListCtrl& fields, const char* plu
     frequency.QuadPart = 0;
     ::QueryPerformanceFrequency(&frequency);
 
-    const PluginEntryPoints plugin = ResolveEntryPoints(state.m_hPlugin);
-    if (!plugin.IsValid()) {
-        fw::AppMessageBox("This is not valid TC plugin");
-        ::FreeLibrary(state.m_hPlugin);
-        state.m_hPlugin = nullptr;
+    if (!plugin.SetDefaultParams(state.m_szIniPath)) {
+        ReportAndRelease(plugin);
         return;
     }
-
-    if (plugin.setDefaultParams) {
-        PluginDefaultParams params = MakeDefaultParams(state.m_szIniPath);
-        plugin.setDefaultParams(&params);
-    }
-
     // The plugin may write into the path it is handed; the view's own copy stays intact.
-    char file[MAX_PATH];
-    CopyPath(file, state.m_szFile);
-    // The units buffer doubles as the value buffer; neither is cleared between fields.
-    char name[kBufferSize] = {};
-    char value[kBufferSize] = {};
+    plugin.SetFile(state.m_szFile);
     // Only the loop's plugin calls and list work stay; the list paints once at the end.
     fields.SetRedraw(false);
-    for (int i = 0; i < kMaxFields; ++i) {
-        int type = plugin.getSupportedField(i, name, value, kBufferSize);
-        if (type == kNoMoreFields) break;
-        type = ClampFieldType(type);
-
-        fields.InsertItem(i, BoundedText(name, kBufferSize).c_str());
-        fields.SetItemText(i, 1, TypeText(type));
-
-        const TimedFetch fetch = FetchValue(plugin.getValue, file, i, value);
-        if (fetch.code == kFulltext) plugin.getValue(file, i, kUnitCloseFulltext, value, kBufferSize, 0);
-
-        fields.SetItemText(i, 3, ValueText(fetch.code, value, kBufferSize).c_str());
-        fields.SetItemText(i, 2, TimeText(fetch.first, fetch.second, frequency.QuadPart).c_str());
-    }
+    RowWriter rows(fields, frequency.QuadPart);
+    const bool clean = plugin.InspectFields(rows);
 
     fields.SetColumnWidth(0, LVSCW_AUTOSIZE);
     fields.SetColumnWidth(1, LVSCW_AUTOSIZE);
@@ -114,4 +89,5 @@ void InspectPlugin(InspectionState& state, fw::ListCtrl& fields, const char* plu
     fields.SetColumnWidth(3, LVSCW_AUTOSIZE_USEHEADER);
     fields.SetRedraw(true);
     fields.Invalidate();
+    if (!clean) ReportAndRelease(plugin);
 }

@@ -25,8 +25,9 @@ LOGFONTA TabLabelFont() {
 
 }  // namespace
 
-// The loaded plugin is deliberately kept: it stays until the process ends.
-CWDXView::~CWDXView() = default;
+// The loaded plugin is deliberately kept: it stays until the process ends,
+// so its DllMain does not run in the middle of the window's teardown.
+CWDXView::~CWDXView() { m_plugin.Abandon(); }
 
 bool CWDXView::Create(DWORD style, const RECT& rect, HWND parent, UINT id) {
     if (!fw::View::Create(style, rect, parent, id)) return false;

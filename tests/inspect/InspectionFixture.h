@@ -24,7 +24,7 @@ class InspectionFixture : public ::testing::Test {
 protected:
     void SetUp() override { CreateFieldList(list, parent); }
     void TearDown() override {
-        if (state.m_hPlugin) ::FreeLibrary(state.m_hPlugin);
+        state.m_plugin.Release();
     }
     void Run(const std::string& path) { InspectPlugin(state, list, path.c_str()); }
     void Run(testplugin::Variant variant = testplugin::Variant::Standard) { Run(testplugin::Path(variant)); }

@@ -16,7 +16,7 @@ ViewFixture::~ViewFixture() {
     fw::SetMainWindow(nullptr);
     // The view keeps its last plugin for the process's lifetime; the test
     // lets go of it so that its copy can be deleted.
-    if (view.m_hPlugin) ::FreeLibrary(view.m_hPlugin);
+    view.m_plugin.Release();
     EXPECT_EQ(boxes.Texts(), expectedBoxes);
 }
 
@@ -64,9 +64,9 @@ void ViewFixture::Start() {
 }
 
 std::string ViewFixture::LoadedFile() const {
-    if (!view.m_hPlugin) return "";
+    if (!view.m_plugin.Module()) return "";
     char name[MAX_PATH] = "";
-    ::GetModuleFileNameA(view.m_hPlugin, name, MAX_PATH);
+    ::GetModuleFileNameA(view.m_plugin.Module(), name, MAX_PATH);
     return name;
 }
 

@@ -1,0 +1,56 @@
+// A guard around one call into a plugin's code: a structured exception that
+// the plugin leaves unhandled ends that call, not the process.
+//
+// The guard is a frame handler of its own around the call (an SEH record on
+// i686, unwind data with a handler on x86-64), so it sees an exception only
+// after every handler inside the plugin has declined it: a plugin that
+// catches its own exceptions keeps working. It takes every exception that
+// reaches it, makes the dispatcher resume at the guard's landing point with
+// the stack, frame and callee-saved registers of the guard's entry (no
+// unwinding through the plugin's frames), and then restores the x87 and SSE
+// control state and, after a stack overflow, the stack's guard pages.
+#pragma once
+
+#include <windows.h>
+
+#include <type_traits>
+
+namespace wdx {
+
+class FaultGuard {
+public:
+    FaultGuard() = default;
+    FaultGuard(const FaultGuard&) = delete;
+    FaultGuard& operator=(const FaultGuard&) = delete;
+
+    // Calls call() under the guard; false when a structured exception ended
+    // it (Code() names it). Nothing is set up between call's own statements:
+    // timing taken inside call sees the plugin and nothing else.
+    template <class F>
+    bool Run(F&& call) {
+        using Call = std::remove_reference_t<F>;
+        return Invoke([](void* c) { (*static_cast<Call*>(c))(); }, &call, false);
+    }
+
+    // As Run, for LoadLibrary: the loader contains a fault in DllMain itself
+    // and fails the load, so the guard also notes the last exception raised
+    // during the call (ObservedCode()), handled or not.
+    template <class F>
+    bool RunObserved(F&& call) {
+        using Call = std::remove_reference_t<F>;
+        return Invoke([](void* c) { (*static_cast<Call*>(c))(); }, &call, true);
+    }
+
+    // The code of the exception that ended the last call, 0 when it returned.
+    DWORD Code() const { return m_code; }
+    // RunObserved: the last exception raised during the call, 0 when none.
+    DWORD ObservedCode() const { return m_observed; }
+
+private:
+    bool Invoke(void (*thunk)(void*), void* call, bool observe);
+
+    DWORD m_code = 0;
+    DWORD m_observed = 0;
+};
+
+}  // namespace wdx

@@ -1,0 +1,244 @@
+#include "inspect/PluginBoundary.h"
+
+#include "inspect/ValueText.h"
+
+#include <winternl.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace wdx {
+
+namespace {
+
+using DllMainFn = BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID);
+
+// The loader's own entry of a module: its entry point is what the loader
+// calls as DllMain (winternl.h's Reserved3[0], after DllBase).
+PVOID* EntryPointSlot(HMODULE module) {
+    LIST_ENTRY* head = &NtCurrentTeb()->ProcessEnvironmentBlock->Ldr->InMemoryOrderModuleList;
+    for (LIST_ENTRY* link = head->Flink; link != head; link = link->Flink) {
+        auto* entry = CONTAINING_RECORD(link, LDR_DATA_TABLE_ENTRY, InMemoryOrderLinks);
+        if (entry->DllBase == module) return &entry->Reserved3[0];
+    }
+    return nullptr;
+}
+
+// The release in progress on the UI thread, for GuardedDllMain.
+struct DetachCall {
+    HMODULE module;
+    DllMainFn entry;
+    DWORD code;
+};
+DetachCall* g_detach = nullptr;
+
+// Stands in for the plugin's DllMain during its release: the loader would
+// catch a fault there itself, out of the guard's sight, and so would swallow
+// it; this guard sits right around DllMain, inside the loader's.
+BOOL WINAPI GuardedDllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    DetachCall* call = g_detach;
+    if (!call || instance != call->module) return TRUE;
+    FaultGuard guard;
+    BOOL result = TRUE;
+    if (guard.Run([&] { result = call->entry(instance, reason, reserved); })) return result;
+    call->code = guard.Code();
+    return FALSE;
+}
+
+// 0 when the release went through cleanly, else the fault's code.
+DWORD FreeLibraryGuarded(HMODULE module, FaultGuard& guard) {
+    DetachCall call{module, nullptr, 0};
+    if (PVOID* slot = EntryPointSlot(module); slot && *slot) {
+        call.entry = reinterpret_cast<DllMainFn>(*slot);
+        *slot = reinterpret_cast<PVOID>(&GuardedDllMain);
+        g_detach = &call;
+    }
+    const bool returned = guard.Run([module] { ::FreeLibrary(module); });
+    g_detach = nullptr;
+    // Still loaded (another reference): DllMain is the plugin's own again.
+    if (call.entry)
+        if (PVOID* slot = EntryPointSlot(module)) *slot = reinterpret_cast<PVOID>(call.entry);
+    return returned ? call.code : guard.Code();
+}
+
+}  // namespace
+
+void CopyPathCut(char (&dest)[MAX_PATH], const char* source) {
+    size_t n = source ? strnlen(source, MAX_PATH - 1) : 0;
+    std::memcpy(dest, source ? source : "", n);
+    dest[n] = '\0';
+}
+
+TimedFetch FetchValue(ContentGetValueFn getValue, char* file, int fieldIndex, char* buffer) {
+    LARGE_INTEGER first, second;
+    ::QueryPerformanceCounter(&first);
+    int code = getValue(file, fieldIndex, kUnitValue, buffer, kBufferSize, 0);
+    ::QueryPerformanceCounter(&second);
+    return TimedFetch{code, first.QuadPart, second.QuadPart};
+}
+
+PluginEntryPoints ResolveEntryPoints(HMODULE plugin) {
+    PluginEntryPoints ep;
+    ep.getSupportedField =
+        reinterpret_cast<ContentGetSupportedFieldFn>(::GetProcAddress(plugin, kGetSupportedFieldName));
+    ep.getValue = reinterpret_cast<ContentGetValueFn>(::GetProcAddress(plugin, kGetValueName));
+    ep.setDefaultParamsName = kSetDefaultParamsName;
+    FARPROC setParams = ::GetProcAddress(plugin, kSetDefaultParamsName);
+    if (!setParams) {
+        setParams = ::GetProcAddress(plugin, kSetDefaultParamsOldName);
+        ep.setDefaultParamsName = kSetDefaultParamsOldName;
+    }
+    ep.setDefaultParams = reinterpret_cast<ContentSetDefaultParamsFn>(setParams);
+    if (!setParams) ep.setDefaultParamsName = nullptr;
+    return ep;
+}
+
+PluginDefaultParams MakeDefaultParams(const char* iniPath) {
+    PluginDefaultParams params{};
+    params.size = kDefaultParamsSize;
+    params.versionLow = kInterfaceVersionLow;
+    params.versionHigh = kInterfaceVersionHigh;
+    CopyPathCut(params.defaultIniName, iniPath);
+    return params;
+}
+
+std::string ExceptionValueText(DWORD code) {
+    char text[32];
+    std::snprintf(text, sizeof text, "<Exception 0x%08lX>", static_cast<unsigned long>(code));
+    return text;
+}
+
+std::string FaultMessage(const PluginFault& fault, const char* libraryPath) {
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(fault.code));
+    const std::string library = libraryPath ? libraryPath : "";
+    const std::string head = "Exception " + std::string(code) + " in ";
+    switch (fault.call) {
+    case PluginCall::Load:
+        return head + "DllMain while loading " + library;
+    case PluginCall::Release:
+        return head + "DllMain while releasing " + library;
+    case PluginCall::SetDefaultParams:
+        return head + fault.entryPoint + " of " + library;
+    case PluginCall::GetSupportedField:
+    case PluginCall::GetValue:
+        break;
+    }
+    return head + fault.entryPoint + ", field " + std::to_string(fault.fieldIndex) + ", of " + library;
+}
+
+void PluginBoundary::GuardedModuleTraits::Free(HMODULE module) {
+    FaultGuard guard;
+    FreeLibraryGuarded(module, guard);
+}
+
+bool PluginBoundary::Faulted(PluginCall call, const char* entryPoint, int fieldIndex, DWORD code) {
+    m_fault = PluginFault{call, entryPoint, fieldIndex, code};
+    m_hasFault = true;
+    return false;
+}
+
+PluginBoundary::OpenResult PluginBoundary::Open(const char* path) {
+    Release();
+    m_hasFault = false;
+    m_loadError = 0;
+    CopyPathCut(m_path, path);
+
+    HMODULE module = nullptr;
+    DWORD error = 0;
+    const bool returned = m_guard.RunObserved([&] {
+        module = ::LoadLibraryA(m_path);
+        error = ::GetLastError();  // at once: nothing may overwrite it
+    });
+    if (!returned) {
+        Faulted(PluginCall::Load, "DllMain", -1, m_guard.Code());
+        return OpenResult::Faulted;
+    }
+    if (!module) {
+        // The loader caught a fault in DllMain and failed the load.
+        if (m_guard.ObservedCode()) {
+            Faulted(PluginCall::Load, "DllMain", -1, m_guard.ObservedCode());
+            return OpenResult::Faulted;
+        }
+        m_loadError = error;
+        return OpenResult::LoadFailed;
+    }
+    m_module.Reset(module);
+    m_entry = ResolveEntryPoints(module);
+    return m_entry.IsValid() ? OpenResult::Opened : OpenResult::NotAPlugin;
+}
+
+bool PluginBoundary::Release() {
+    m_entry = PluginEntryPoints{};
+    if (!m_module) return true;
+    const DWORD code = FreeLibraryGuarded(m_module.Release(), m_guard);
+    if (code) return Faulted(PluginCall::Release, "DllMain", -1, code);
+    return true;
+}
+
+HMODULE PluginBoundary::Abandon() {
+    m_entry = PluginEntryPoints{};
+    return m_module.Release();
+}
+
+bool PluginBoundary::SetDefaultParams(const char* iniPath) {
+    const ContentSetDefaultParamsFn setParams = m_entry.setDefaultParams;
+    if (!setParams) return true;
+    PluginDefaultParams params = MakeDefaultParams(iniPath);
+    if (!m_guard.Run([&] { setParams(&params); }))
+        return Faulted(PluginCall::SetDefaultParams, m_entry.setDefaultParamsName, -1, m_guard.Code());
+    return true;
+}
+
+void PluginBoundary::SetFile(const char* path) { CopyPathCut(m_file, path); }
+
+bool PluginBoundary::QueryField(int index, PluginField& field) {
+    field = PluginField{};
+    field.index = index;
+    field.name = m_name;
+    field.units = m_value;
+    const ContentGetSupportedFieldFn getField = m_entry.getSupportedField;
+    int type = kNoMoreFields;
+    if (!m_guard.Run([&] { type = getField(index, m_name, m_value, kBufferSize); }))
+        return Faulted(PluginCall::GetSupportedField, kGetSupportedFieldName, index, m_guard.Code());
+    field.declaredType = type;
+    field.type = type == kNoMoreFields ? type : ClampFieldType(type);
+    return true;
+}
+
+bool PluginBoundary::Fetch(int index, ValueFetch& fetch) {
+    fetch = ValueFetch{};
+    fetch.value = m_value;
+    const ContentGetValueFn getValue = m_entry.getValue;
+    char* const file = m_file;
+    char* const value = m_value;
+    TimedFetch timed;
+    bool returned = m_guard.Run([&] { timed = FetchValue(getValue, file, index, value); });
+    if (returned) {
+        fetch.code = timed.code;
+        fetch.first = timed.first;
+        fetch.second = timed.second;
+        if (timed.code == kFulltext)
+            returned = m_guard.Run([&] { getValue(file, index, kUnitCloseFulltext, value, kBufferSize, 0); });
+        if (returned) return true;
+    }
+    fetch.faulted = true;
+    fetch.exceptionCode = m_guard.Code();
+    return Faulted(PluginCall::GetValue, kGetValueName, index, m_guard.Code());
+}
+
+bool PluginBoundary::InspectFields(FieldSink& sink) {
+    for (int i = 0; i < kMaxFields; ++i) {
+        PluginField field;
+        if (!QueryField(i, field)) return false;
+        if (field.declaredType == kNoMoreFields) break;
+        sink.OnField(field);
+        ValueFetch fetch;
+        const bool returned = Fetch(i, fetch);
+        sink.OnValue(field, fetch);
+        if (!returned) return false;
+    }
+    return true;
+}
+
+}  // namespace wdx
