@@ -119,6 +119,7 @@ std::string FaultMessage(const PluginFault& fault, const char* libraryPath) {
     case PluginCall::Release:
         return head + "DllMain while releasing " + library;
     case PluginCall::SetDefaultParams:
+    case PluginCall::Other:
         return head + fault.entryPoint + " of " + library;
     case PluginCall::GetSupportedField:
     case PluginCall::GetValue:

@@ -47,7 +47,8 @@ PluginDefaultParams MakeDefaultParams(const char* iniPath);
 void CopyPathCut(char (&dest)[MAX_PATH], const char* source);
 
 // Where a plugin's code was running when it faulted.
-enum class PluginCall { Load, SetDefaultParams, GetSupportedField, GetValue, Release };
+// Other: an entry point of today's interface that only probelet-cli calls.
+enum class PluginCall { Load, SetDefaultParams, GetSupportedField, GetValue, Release, Other };
 
 struct PluginFault {
     PluginCall call = PluginCall::Load;
@@ -125,6 +126,15 @@ public:
     // Every field from index 0 until the plugin ends the list, the bound is
     // reached or a call faults (false).
     bool InspectFields(FieldSink& sink);
+
+    // Runs body, a call into the plugin's code, under the guard; a fault is
+    // recorded as that call's (Fault()) and gives false. For calls the
+    // boundary does not make itself: callers with buffers of their own.
+    template <class F>
+    bool Guarded(PluginCall call, const char* entryPoint, int fieldIndex, F&& body) {
+        if (m_guard.Run(body)) return true;
+        return Faulted(call, entryPoint, fieldIndex, m_guard.Code());
+    }
 
     bool IsLoaded() const { return static_cast<bool>(m_module); }
     HMODULE Module() const { return m_module.Get(); }

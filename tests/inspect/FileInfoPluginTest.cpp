@@ -113,7 +113,9 @@ TEST_F(FileInfoPlugin, EachAttributeFieldReadsItsOwnBit) {
         auto v = Inspect(file);
         for (const auto& [other, otherField] : attributes) {
             // Files may keep the archive bit whatever is asked; only the others are sure to be off.
-            if (other != bit) ASSERT_TRUE(other == FILE_ATTRIBUTE_ARCHIVE || !(set & other)) << otherField;
+            if (other != bit) {
+                ASSERT_TRUE(other == FILE_ATTRIBUTE_ARCHIVE || !(set & other)) << otherField;
+            }
             EXPECT_EQ(v[otherField].second, set & other ? "Yes" : "No") << otherField;
         }
         ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);  // so that the folder can go

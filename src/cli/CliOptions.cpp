@@ -1,0 +1,134 @@
+#include "cli/CliOptions.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace cli {
+
+const char kUsage[] =
+    "probelet-cli [options] PLUGIN FILE...\n"
+    "  -r, --repeat N     fetch every field N times; report min, median and max (default 1)\n"
+    "  -f, --format F     text (an aligned table, default), csv or json\n"
+    "      --ini PATH     INI path handed to the plugin (default: the host's INI found as the window finds it, else empty)\n"
+    "      --check        conformance check; exit 1 when it finds a problem\n"
+    "      --slow MS      with --check: a median fetch slower than this is a problem (default 100)\n"
+    "      --version\n";
+
+namespace {
+
+bool ParseInt(const std::string& text, int& value) {
+    if (text.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    const long n = std::strtol(text.c_str(), &end, 10);
+    if (errno || *end || n < 1 || n > 1000000) return false;
+    value = static_cast<int>(n);
+    return true;
+}
+
+bool ParseMs(const std::string& text, double& value) {
+    if (text.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (errno || *end || !(v >= 0) || v > 1e9) return false;
+    value = v;
+    return true;
+}
+
+}  // namespace
+
+bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error) {
+    std::vector<std::string> positional;
+    bool optionsEnd = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string arg = args[i];
+        if (optionsEnd || arg.size() < 2 || arg[0] != '-') {
+            positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnd = true;
+            continue;
+        }
+        // "--name=value" is the same as "--name value".
+        std::string inlineValue;
+        bool hasInline = false;
+        if (arg.compare(0, 2, "--") == 0) {
+            const size_t eq = arg.find('=');
+            if (eq != std::string::npos) {
+                inlineValue = arg.substr(eq + 1);
+                arg.resize(eq);
+                hasInline = true;
+            }
+        }
+        auto value = [&](std::string& out) {
+            if (hasInline) {
+                out = inlineValue;
+                return true;
+            }
+            if (i + 1 >= args.size()) {
+                error = "option " + arg + " needs a value";
+                return false;
+            }
+            out = args[++i];
+            return true;
+        };
+        std::string v;
+        if (arg == "-h" || arg == "--help") {
+            options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (arg == "--check") {
+            options.check = true;
+        } else if (arg == "-r" || arg == "--repeat") {
+            if (!value(v)) return false;
+            if (!ParseInt(v, options.repeat)) {
+                error = "--repeat needs a whole number from 1 to 1000000, not '" + v + "'";
+                return false;
+            }
+        } else if (arg == "-f" || arg == "--format") {
+            if (!value(v)) return false;
+            if (v == "text") {
+                options.format = Format::Text;
+            } else if (v == "csv") {
+                options.format = Format::Csv;
+            } else if (v == "json") {
+                options.format = Format::Json;
+            } else {
+                error = "--format is text, csv or json, not '" + v + "'";
+                return false;
+            }
+        } else if (arg == "--ini") {
+            if (!value(options.ini)) return false;
+            options.iniGiven = true;
+        } else if (arg == "--slow") {
+            if (!value(v)) return false;
+            if (!ParseMs(v, options.slowMs)) {
+                error = "--slow needs milliseconds, not '" + v + "'";
+                return false;
+            }
+        } else {
+            error = "unknown option " + arg;
+            return false;
+        }
+        if (hasInline && (arg == "--check" || arg == "--version" || arg == "--help")) {
+            error = "option " + arg + " takes no value";
+            return false;
+        }
+    }
+    if (options.help || options.version) return true;
+    if (positional.empty()) {
+        error = "no plugin given";
+        return false;
+    }
+    if (positional.size() < 2) {
+        error = "no file given";
+        return false;
+    }
+    options.plugin = positional[0];
+    options.files.assign(positional.begin() + 1, positional.end());
+    return true;
+}
+
+}  // namespace cli

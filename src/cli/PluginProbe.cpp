@@ -1,0 +1,369 @@
+#include "cli/PluginProbe.h"
+
+#include "cli/ModernValues.h"
+#include "inspect/ValueText.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <set>
+
+namespace cli {
+
+namespace {
+
+using wdx::PluginCall;
+
+constexpr size_t kGuardBytes = 16;
+constexpr unsigned char kGuardByte = 0xA5;
+// What a name buffer holds before the plugin writes: no terminator anywhere,
+// so a name the plugin leaves open shows as open.
+constexpr unsigned char kUnwrittenByte = 0xEE;
+
+constexpr char kGetValueWName[] = "ContentGetValueW";
+constexpr char kDetectStringName[] = "ContentGetDetectString";
+constexpr char kFieldFlagsName[] = "ContentGetSupportedFieldFlags";
+constexpr char kUnloadingName[] = "ContentPluginUnloading";
+constexpr int kDetectStringSize = 2048;
+
+// Bytes the plugin may write, followed by guard bytes it must leave alone.
+class GuardedBuffer {
+public:
+    explicit GuardedBuffer(size_t size) : m_size(size), m_bytes(size + kGuardBytes) {}
+    void Prepare(unsigned char fill) {
+        std::memset(m_bytes.data(), fill, m_size);
+        std::memset(m_bytes.data() + m_size, kGuardByte, kGuardBytes);
+    }
+    char* Data() { return m_bytes.data(); }
+    const char* Data() const { return m_bytes.data(); }
+    bool Overrun() const {
+        for (size_t i = m_size; i < m_bytes.size(); ++i)
+            if (static_cast<unsigned char>(m_bytes[i]) != kGuardByte) return true;
+        return false;
+    }
+
+private:
+    size_t m_size;
+    std::vector<char> m_bytes;
+};
+
+std::string Hex(DWORD code) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(code));
+    return text;
+}
+
+double Ms(int64_t first, int64_t second, int64_t frequency) {
+    if (frequency <= 0) return 0;
+    return static_cast<double>(static_cast<uint64_t>(second) - static_cast<uint64_t>(first)) * 1000.0 /
+           static_cast<double>(frequency);
+}
+
+std::string SystemErrorText(DWORD error) {
+    char* text = nullptr;
+    const DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                         FORMAT_MESSAGE_IGNORE_INSERTS,
+                                     nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string out = n && text ? std::string(text, n) : std::string("unknown error");
+    if (text) ::LocalFree(text);
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ' || out.back() == '.'))
+        out.pop_back();
+    return out + " (error " + std::to_string(error) + ")";
+}
+
+std::vector<std::string> SplitUnits(const std::string& units) {
+    std::vector<std::string> parts;
+    if (units.empty()) return parts;
+    size_t start = 0;
+    for (;;) {
+        const size_t bar = units.find('|', start);
+        parts.push_back(units.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
+        if (bar == std::string::npos) return parts;
+        start = bar + 1;
+    }
+}
+
+bool KnownType(int code) { return code >= wdx::kNumeric32 && code <= kWideString; }
+
+// The wide entry point may give the wide form of a text field.
+bool SameKind(int declared, int result, bool wide) {
+    if (declared == result) return true;
+    return wide && declared == wdx::kString && result == kWideString;
+}
+
+}  // namespace
+
+void PluginProbe::AddProblem(Report& report, const std::string* file, int field, const char* kind,
+                             const std::string& detail) {
+    Problem p;
+    if (file) p.file = *file;
+    if (field >= 0) p.field = field;
+    p.kind = kind;
+    p.detail = AnsiToUtf8(detail);
+    report.problems.push_back(std::move(p));
+}
+
+void PluginProbe::AddFault(Report& report, const std::string* file, int field) {
+    const wdx::PluginFault& fault = m_plugin.Fault();
+    m_faulted = true;
+    AddProblem(report, file, field, "fault", std::string(fault.entryPoint) + ": exception " + Hex(fault.code));
+}
+
+bool PluginProbe::Load(const std::string& ansiPath, Report& report) {
+    m_extras = Extras{};
+    switch (m_plugin.Open(ansiPath.c_str())) {
+    case wdx::PluginBoundary::OpenResult::Opened:
+        break;
+    case wdx::PluginBoundary::OpenResult::LoadFailed:
+        m_loadMessage = "cannot load " + m_pluginPath + ": " + SystemErrorText(m_plugin.LoadError());
+        m_notLoaded = true;
+        return false;
+    case wdx::PluginBoundary::OpenResult::NotAPlugin:
+        m_loadMessage = m_pluginPath + " is not a content plugin: it does not export " +
+                        (m_plugin.EntryPoints().getSupportedField ? wdx::kGetValueName : wdx::kGetSupportedFieldName);
+        m_plugin.Release();
+        m_notLoaded = true;
+        return false;
+    case wdx::PluginBoundary::OpenResult::Faulted:
+        // Its start-up code faulted: it cannot be loaded.
+        m_loadMessage = "cannot load " + m_pluginPath + ": " + m_plugin.FaultText();
+        m_notLoaded = true;
+        return false;
+    }
+    const HMODULE module = m_plugin.Module();
+    m_extras.getValueW = reinterpret_cast<Extras::GetValueW>(::GetProcAddress(module, kGetValueWName));
+    m_extras.getDetectString =
+        reinterpret_cast<Extras::GetDetectString>(::GetProcAddress(module, kDetectStringName));
+    m_extras.getFieldFlags = reinterpret_cast<Extras::GetFieldFlags>(::GetProcAddress(module, kFieldFlagsName));
+    m_extras.unloading = reinterpret_cast<Extras::Unloading>(::GetProcAddress(module, kUnloadingName));
+
+    // The host asks for the detect string before anything else.
+    if (m_extras.getDetectString && !report.detectString) {
+        GuardedBuffer text(kDetectStringSize);
+        text.Prepare(0);
+        const auto get = m_extras.getDetectString;
+        if (!m_plugin.Guarded(PluginCall::Other, kDetectStringName, -1,
+                              [&] { get(text.Data(), kDetectStringSize); })) {
+            AddFault(report, nullptr, -1);
+            return false;
+        }
+        report.detectString = AnsiToUtf8(wdx::BoundedText(text.Data(), kDetectStringSize));
+        if (m_options.check && text.Overrun())
+            AddProblem(report, nullptr, -1, "buffer-overrun", std::string(kDetectStringName) + " wrote past its buffer");
+    }
+    if (!m_plugin.SetDefaultParams(m_options.ini.c_str())) {
+        AddFault(report, nullptr, -1);
+        return false;
+    }
+    return true;
+}
+
+void PluginProbe::Unload(Report& report) {
+    if (!m_plugin.IsLoaded()) return;
+    if (const auto unloading = m_extras.unloading) {
+        if (!m_plugin.Guarded(PluginCall::Other, kUnloadingName, -1, [&] { unloading(); }))
+            AddFault(report, nullptr, -1);
+    }
+    if (!m_plugin.Release()) AddFault(report, nullptr, -1);
+}
+
+bool PluginProbe::Enumerate(Report& report, bool check) {
+    m_fields.clear();
+    GuardedBuffer name(wdx::kBufferSize);
+    GuardedBuffer units(wdx::kBufferSize);
+    const auto getField = m_plugin.EntryPoints().getSupportedField;
+    std::set<std::string> seen;
+    for (int i = 0; i < wdx::kMaxFields; ++i) {
+        name.Prepare(kUnwrittenByte);
+        units.Prepare(0);
+        int type = 0;
+        if (!m_plugin.Guarded(PluginCall::GetSupportedField, wdx::kGetSupportedFieldName, i,
+                              [&] { type = getField(i, name.Data(), units.Data(), wdx::kBufferSize); })) {
+            AddFault(report, nullptr, i);
+            return false;
+        }
+        if (type == wdx::kNoMoreFields) break;
+        Field field;
+        field.index = i;
+        field.declaredType = type;
+        field.name = wdx::BoundedText(name.Data(), wdx::kBufferSize);
+        field.units = wdx::BoundedText(units.Data(), wdx::kBufferSize);
+        if (const auto flags = m_extras.getFieldFlags) {
+            int value = 0;
+            if (!m_plugin.Guarded(PluginCall::GetSupportedField, kFieldFlagsName, i, [&] { value = flags(i); })) {
+                AddFault(report, nullptr, i);
+                return false;
+            }
+            field.flags = value;
+        }
+        if (check) {
+            const bool terminated = std::memchr(name.Data(), '\0', wdx::kBufferSize) != nullptr;
+            if (!terminated)
+                AddProblem(report, nullptr, i, "name-unterminated",
+                           "the name fills its " + std::to_string(wdx::kBufferSize) + "-byte buffer without a terminator");
+            else if (field.name.empty())
+                AddProblem(report, nullptr, i, "name-empty", "the field has no name");
+            else if (!seen.insert(field.name).second)
+                AddProblem(report, nullptr, i, "name-duplicate", "\"" + field.name + "\" is an earlier field's name");
+            if (!KnownType(type))
+                AddProblem(report, nullptr, i, "type-invalid", "declared type " + std::to_string(type) + " is not a known code");
+            if (name.Overrun() || units.Overrun())
+                AddProblem(report, nullptr, i, "buffer-overrun",
+                           std::string(wdx::kGetSupportedFieldName) + " wrote past its " +
+                               (name.Overrun() ? "name" : "units") + " buffer");
+        }
+        m_fields.push_back(std::move(field));
+    }
+    return true;
+}
+
+bool PluginProbe::InspectFile(const std::string& file, FileReport& out, Report& report, bool checkNoSuchField) {
+    out.file = file;
+    const std::wstring wide = Utf8ToWide(file);
+    const std::string ansi = Utf8ToAnsiPath(file);
+    const bool useWide = m_extras.getValueW != nullptr;
+    const auto getValue = m_plugin.EntryPoints().getValue;
+    const auto getValueW = m_extras.getValueW;
+    const char* const entry = useWide ? kGetValueWName : wdx::kGetValueName;
+    LARGE_INTEGER frequency{};
+    ::QueryPerformanceFrequency(&frequency);
+
+    // The path handed over, in a buffer the plugin may write into; compared
+    // with the original afterwards.
+    GuardedBuffer pathA(MAX_PATH);
+    GuardedBuffer pathW((wide.size() + 1) * sizeof(wchar_t));
+    auto preparePath = [&] {
+        pathA.Prepare(0);
+        std::memcpy(pathA.Data(), ansi.data(), std::min<size_t>(ansi.size(), MAX_PATH - 1));
+        pathW.Prepare(0);
+        std::memcpy(pathW.Data(), wide.c_str(), wide.size() * sizeof(wchar_t));
+    };
+    auto pathChanged = [&] {
+        if (useWide)
+            return std::memcmp(pathW.Data(), wide.c_str(), (wide.size() + 1) * sizeof(wchar_t)) != 0;
+        return std::strncmp(pathA.Data(), ansi.c_str(), MAX_PATH) != 0;
+    };
+    GuardedBuffer value(wdx::kBufferSize);
+    // One value call; false on a fault.
+    auto call = [&](int index, int unit, int& code) {
+        return m_plugin.Guarded(PluginCall::GetValue, entry, index, [&] {
+            code = useWide ? getValueW(reinterpret_cast<wchar_t*>(pathW.Data()), index, unit, value.Data(),
+                                       wdx::kBufferSize, 0)
+                           : getValue(pathA.Data(), index, unit, value.Data(), wdx::kBufferSize, 0);
+        });
+    };
+
+    for (const Field& f : m_fields) {
+        FieldReport row;
+        row.index = f.index;
+        row.name = AnsiToUtf8(f.name);
+        row.type = TypeName(f.declaredType);
+        row.typeCode = f.declaredType;
+        for (const std::string& u : SplitUnits(f.units)) row.units.push_back(AnsiToUtf8(u));
+        row.flags = f.flags;
+
+        std::vector<double> samples;
+        bool unstable = false, modified = false, overrun = false;
+        int firstCode = 0;
+        for (int r = 0; r < m_options.repeat; ++r) {
+            preparePath();
+            value.Prepare(0);
+            int code = 0;
+            LARGE_INTEGER first{}, second{};
+            // The same span as the window's: the counter read directly around the call.
+            const bool returned = m_plugin.Guarded(PluginCall::GetValue, entry, f.index, [&] {
+                ::QueryPerformanceCounter(&first);
+                code = useWide ? getValueW(reinterpret_cast<wchar_t*>(pathW.Data()), f.index, wdx::kUnitValue,
+                                           value.Data(), wdx::kBufferSize, 0)
+                               : getValue(pathA.Data(), f.index, wdx::kUnitValue, value.Data(), wdx::kBufferSize, 0);
+                ::QueryPerformanceCounter(&second);
+            });
+            int closing = 0;
+            if (!returned || (code == wdx::kFulltext && !call(f.index, wdx::kUnitCloseFulltext, closing))) {
+                row.value = wdx::ExceptionValueText(m_plugin.Fault().code);
+                row.fault = std::string(entry) + " " + Hex(m_plugin.Fault().code);
+                if (!samples.empty()) row.ms = Summarize(samples);
+                AddFault(report, &file, f.index);
+                out.fields.push_back(std::move(row));
+                return false;
+            }
+            samples.push_back(Ms(first.QuadPart, second.QuadPart, frequency.QuadPart));
+            modified = modified || pathChanged();
+            overrun = overrun || value.Overrun() || pathA.Overrun() || pathW.Overrun();
+            const std::string text = ValueText(code, value.Data(), wdx::kBufferSize);
+            if (r == 0) {
+                firstCode = code;
+                row.result = code;
+                row.value = text;
+            } else if (code != firstCode || text != row.value) {
+                unstable = true;
+            }
+        }
+        row.ms = Summarize(samples);
+        if (m_options.check) {
+            if (modified) AddProblem(report, &file, f.index, "path-modified", std::string(entry) + " wrote into the file path it was handed");
+            if (overrun) AddProblem(report, &file, f.index, "buffer-overrun", std::string(entry) + " wrote past the buffer it was given");
+            if (KnownType(f.declaredType) && firstCode > 0 && !SameKind(f.declaredType, firstCode, useWide))
+                AddProblem(report, &file, f.index, "value-type-mismatch",
+                           "declared type " + std::to_string(f.declaredType) + ", value returned as " +
+                               std::to_string(firstCode));
+            if (unstable) AddProblem(report, &file, f.index, "unstable-value", "the value differs between repeats");
+            if (row.ms->median > m_options.slowMs) {
+                char detail[96];
+                std::snprintf(detail, sizeof detail, "median %.3f ms over the %.3f ms threshold", row.ms->median,
+                              m_options.slowMs);
+                AddProblem(report, &file, f.index, "slow-field", detail);
+            }
+        }
+        out.fields.push_back(std::move(row));
+    }
+
+    // One past the last field must be refused as no such field.
+    if (m_options.check && checkNoSuchField) {
+        preparePath();
+        value.Prepare(0);
+        const int past = static_cast<int>(m_fields.size());
+        int code = 0;
+        if (!call(past, wdx::kUnitValue, code)) {
+            AddFault(report, &file, past);
+            return false;
+        }
+        if (code != wdx::kNoSuchField)
+            AddProblem(report, &file, past, "no-such-field",
+                       "a value call for index " + std::to_string(past) + " (one past the last field) answered " +
+                           std::to_string(code) + ", not -1");
+    }
+    return true;
+}
+
+PluginProbe::Status PluginProbe::Run(const std::string& pluginPath, const std::vector<std::string>& files,
+                                     Report& report) {
+    m_pluginPath = pluginPath;
+    report.plugin = pluginPath;
+    report.arch = sizeof(void*) == 8 ? "x64" : "x86";
+    const std::string ansiPlugin = Utf8ToAnsiPath(pluginPath);
+    if (!Load(ansiPlugin.empty() ? pluginPath : ansiPlugin, report)) {
+        Unload(report);
+        return m_notLoaded ? Status::NotLoaded : Status::Problems;
+    }
+    bool loaded = Enumerate(report, m_options.check);
+    for (size_t i = 0; i < files.size(); ++i) {
+        // After a fault the plugin's state is unknown: the next file gets a fresh load.
+        if (!loaded) {
+            Unload(report);
+            loaded = Load(ansiPlugin.empty() ? pluginPath : ansiPlugin, report) && Enumerate(report, false);
+            if (!loaded) {
+                // Nothing more can be asked of this plugin.
+                for (size_t k = i; k < files.size(); ++k) report.files.push_back(FileReport{files[k], {}});
+                break;
+            }
+        }
+        FileReport out;
+        loaded = InspectFile(files[i], out, report, i == 0);
+        report.files.push_back(std::move(out));
+    }
+    Unload(report);
+    return report.problems.empty() ? Status::Ok : Status::Problems;
+}
+
+}  // namespace cli

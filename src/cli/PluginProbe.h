@@ -1,0 +1,74 @@
+// One plugin driven the way a plugin author needs it: every field of every
+// file, each fetched N times under the fault guard and timed as the window
+// times it, with today's interface where the plugin has it, and (on request)
+// the contract checked. Writes nothing itself: it fills a Report.
+#pragma once
+
+#include "cli/Report.h"
+#include "inspect/PluginBoundary.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+struct ProbeOptions {
+    int repeat = 1;
+    bool check = false;
+    double slowMs = 100.0;
+    std::string ini;  // handed to the plugin, ANSI
+};
+
+class PluginProbe {
+public:
+    enum class Status { Ok, Problems, NotLoaded };
+
+    explicit PluginProbe(ProbeOptions options) : m_options(std::move(options)) {}
+
+    // pluginPath and files in UTF-8, as given.
+    Status Run(const std::string& pluginPath, const std::vector<std::string>& files, Report& report);
+    // Why the plugin could not be used (NotLoaded): names the path and the error.
+    const std::string& LoadMessage() const { return m_loadMessage; }
+
+private:
+    struct Field {
+        int index = 0;
+        int declaredType = 0;
+        std::string name;  // ANSI, as the plugin wrote it
+        std::string units;
+        std::optional<int> flags;
+    };
+    // The entry points of today's interface, where the plugin exports them.
+    struct Extras {
+        using GetValueW = int(WINAPI*)(wchar_t*, int, int, void*, int, int);
+        using GetDetectString = int(WINAPI*)(char*, int);
+        using GetFieldFlags = int(WINAPI*)(int);
+        using Unloading = void(WINAPI*)();
+        GetValueW getValueW = nullptr;
+        GetDetectString getDetectString = nullptr;
+        GetFieldFlags getFieldFlags = nullptr;
+        Unloading unloading = nullptr;
+    };
+
+    bool Load(const std::string& ansiPath, Report& report);
+    // ContentPluginUnloading, then the release; both guarded.
+    void Unload(Report& report);
+    // The field list; check: record its contract problems. false on a fault.
+    bool Enumerate(Report& report, bool check);
+    // false when the file's run ended in a fault.
+    bool InspectFile(const std::string& file, FileReport& out, Report& report, bool checkNoSuchField);
+    void AddProblem(Report& report, const std::string* file, int field, const char* kind, const std::string& detail);
+    void AddFault(Report& report, const std::string* file, int field);
+
+    ProbeOptions m_options;
+    wdx::PluginBoundary m_plugin;
+    Extras m_extras;
+    std::vector<Field> m_fields;
+    std::string m_pluginPath;  // UTF-8
+    std::string m_loadMessage;
+    bool m_faulted = false;
+    bool m_notLoaded = false;
+};
+
+}  // namespace cli

@@ -1,0 +1,86 @@
+// probelet-cli: what a content plugin returns for files and how long each
+// fetch takes, for plugin authors' scripts and CI.
+#include "cli/CliOptions.h"
+#include "cli/ModernValues.h"
+#include "cli/PluginProbe.h"
+#include "inspect/HostIni.h"
+#include "probelet_version.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitProblems = 1;
+constexpr int kExitNotLoaded = 2;
+constexpr int kExitUsage = 64;
+
+// The command line as UTF-8: file names outside the ANSI code page survive.
+std::vector<std::string> Arguments() {
+    std::vector<std::string> args;
+    int count = 0;
+    LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (!argv) return args;
+    for (int i = 1; i < count; ++i) args.push_back(cli::WideToUtf8(argv[i], wcslen(argv[i])));
+    ::LocalFree(argv);
+    return args;
+}
+
+void Write(FILE* stream, const std::string& text) { std::fwrite(text.data(), 1, text.size(), stream); }
+
+}  // namespace
+
+int main() {
+    // Our own line ends: CSV wants CR LF, the rest LF, untranslated.
+    _setmode(_fileno(stdout), _O_BINARY);
+
+    cli::Options options;
+    std::string error;
+    if (!cli::ParseOptions(Arguments(), options, error)) {
+        Write(stderr, "probelet-cli: " + error + "\n" + cli::kUsage);
+        return kExitUsage;
+    }
+    if (options.help) {
+        Write(stdout, cli::kUsage);
+        return kExitOk;
+    }
+    if (options.version) {
+        Write(stdout, std::string("probelet-cli ") + PROBELET_VERSION + (sizeof(void*) == 8 ? " (x64)\n" : " (x86)\n"));
+        return kExitOk;
+    }
+
+    cli::ProbeOptions probeOptions;
+    probeOptions.repeat = options.repeat;
+    probeOptions.check = options.check;
+    probeOptions.slowMs = options.slowMs;
+    if (options.iniGiven) {
+        probeOptions.ini = cli::Utf8ToAnsiPath(options.ini);
+    } else {
+        // As the window finds it; without one the plugin gets an empty path.
+        hostconfig::PathBuffer ini = {};
+        if (hostconfig::FindHostIni(ini)) probeOptions.ini = ini;
+    }
+
+    cli::Report report;
+    cli::PluginProbe probe(probeOptions);
+    const cli::PluginProbe::Status status = probe.Run(options.plugin, options.files, report);
+    if (status == cli::PluginProbe::Status::NotLoaded) {
+        Write(stderr, "probelet-cli: " + probe.LoadMessage() + "\n");
+        return kExitNotLoaded;
+    }
+    switch (options.format) {
+    case cli::Format::Text: Write(stdout, cli::TextReport(report)); break;
+    case cli::Format::Csv: Write(stdout, cli::CsvReport(report)); break;
+    case cli::Format::Json: Write(stdout, cli::JsonReport(report)); break;
+    }
+    std::fflush(stdout);
+    return status == cli::PluginProbe::Status::Ok ? kExitOk : kExitProblems;
+}

@@ -1,0 +1,165 @@
+#!/usr/bin/env python3
+"""probelet-cli through the Linux wrapper, as a plugin author's CI runs it:
+real plugins under Wine, every output parsed back by a real parser."""
+import csv
+import io
+import json
+import ntpath
+import os
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+BUILD = os.environ.get("PROBELET_BUILD_DIR", os.path.join(ROOT, "build", "win32"))
+WIDE = os.path.exists(os.path.join(BUILD, "plugins", "fileinfo.wdx64"))
+EXT = ".wdx64" if WIDE else ".wdx"
+GOOD = os.path.join(BUILD, "plugins", "contract" + EXT)
+
+
+def plugin(name):
+    return os.path.join(BUILD, "plugins", name + EXT)
+
+
+def run(*args):
+    env = dict(os.environ, PROBELET_CLI_DIR=BUILD, WINEPREFIX=os.path.join(BUILD, "wineprefix"))
+    p = subprocess.run([os.path.join(ROOT, "scripts", "probelet-cli"), *args], env=env,
+                       stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=300)
+    return p.returncode, p.stdout.decode("utf-8"), p.stderr.decode("utf-8", "replace")
+
+
+class Cli(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory()
+        d = cls.tmp.name
+        cls.files = []
+        for name, size in [("a.txt", 1234), ("b.dat", 10), ("данные-λ.txt", 77)]:
+            path = os.path.join(d, name)
+            with open(path, "wb") as f:
+                f.write(b"x" * size)
+            cls.files.append(path)
+        cls.mtime = 1700000000
+        os.utime(cls.files[0], (cls.mtime, cls.mtime))
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.tmp.cleanup()
+
+    def json_run(self, *args):
+        code, out, err = run("--format", "json", *args)
+        return code, json.loads(out) if out else None, err
+
+    def test_each_breach_is_found_and_a_sound_plugin_shows_none(self):
+        cases = [
+            ("contract", None),
+            ("contract_name_unterminated", "name-unterminated"),
+            ("contract_name_empty", "name-empty"),
+            ("contract_name_duplicate", "name-duplicate"),
+            ("contract_type_invalid", "type-invalid"),
+            ("contract_buffer_overrun", "buffer-overrun"),
+            ("contract_path_modified", "path-modified"),
+            ("contract_value_type_mismatch", "value-type-mismatch"),
+            ("contract_no_such_field", "no-such-field"),
+            ("contract_unstable_value", "unstable-value"),
+            ("contract_fault", "fault"),
+            ("contract_slow_field", "slow-field"),
+        ]
+        for name, kind in cases:
+            with self.subTest(name):
+                code, report, err = self.json_run("--check", "--repeat", "2", plugin(name), self.files[0])
+                kinds = sorted({p["kind"] for p in report["problems"]})
+                self.assertEqual(kinds, [kind] if kind else [], report["problems"])
+                self.assertEqual(code, 1 if kind else 0, err)
+                for p in report["problems"]:
+                    self.assertEqual(set(p), {"file", "field", "kind", "detail"})
+
+    def test_exit_statuses(self):
+        not_a_dll = os.path.join(self.tmp.name, "b.dat")
+        cases = [
+            ("all fetched", [GOOD, self.files[0]], 0, ""),
+            ("a check problem", ["--check", plugin("contract_name_empty"), self.files[0]], 1, ""),
+            ("a fault without --check", [plugin("contract_fault"), self.files[0]], 1, ""),
+            ("no such library", [os.path.join(self.tmp.name, "none" + EXT), self.files[0]], 2, "none" + EXT),
+            ("not a library", [not_a_dll, self.files[0]], 2, "b.dat"),
+            ("not a content plugin", [plugin("testplugin_nogetvalue"), self.files[0]], 2, "ContentGetValue"),
+            ("no file", [GOOD], 64, "no file"),
+            ("bad format", ["--format", "xml", GOOD, self.files[0]], 64, "--format"),
+            ("bad repeat", ["--repeat", "0", GOOD, self.files[0]], 64, "--repeat"),
+            ("unknown option", ["--nope", GOOD, self.files[0]], 64, "--nope"),
+        ]
+        for name, args, status, message in cases:
+            with self.subTest(name):
+                code, out, err = run(*args)
+                self.assertEqual(code, status, err)
+                self.assertIn(message, err)
+
+    def test_formats_parse_back_with_the_same_facts(self):
+        _, report, _ = self.json_run("--repeat", "3", GOOD, *self.files)
+        self.assertEqual(set(report), {"plugin", "arch", "detect_string", "files", "problems"})
+        self.assertEqual(report["arch"], "x64" if WIDE else "x86")
+        self.assertEqual(report["detect_string"], 'EXT="*"')
+        self.assertEqual([ntpath.basename(f["file"]) for f in report["files"]],
+                         [os.path.basename(f) for f in self.files])
+        field = report["files"][0]["fields"][0]
+        self.assertEqual(set(field), {"index", "name", "type", "type_code", "units", "flags", "result",
+                                      "value", "ms", "fault"})
+        self.assertEqual((field["name"], field["type_code"], field["units"], field["flags"], field["value"]),
+                         ("Size", 2, ["bytes", "kbytes"], 2, "1234"))
+        self.assertIsNone(field["fault"])
+        ms = field["ms"]
+        self.assertLessEqual(ms["min"], ms["median"])
+        self.assertLessEqual(ms["median"], ms["max"])
+
+        _, out, _ = run("--format", "csv", GOOD, *self.files)
+        rows = list(csv.DictReader(io.StringIO(out)))
+        self.assertEqual(len(rows), 3 * 4)
+        self.assertEqual(rows[0]["name"], "Size")
+        self.assertEqual(rows[0]["value"], "1234")
+        self.assertEqual(rows[0]["units"], "bytes|kbytes")
+        self.assertEqual([r["value"] for r in rows if r["name"] == "Size"], ["1234", "10", "77"])
+
+        _, out, _ = run(GOOD, self.files[0])
+        lines = out.splitlines()
+        header = next(l for l in lines if l.startswith("#"))
+        size = next(l for l in lines if l.startswith("0 "))
+        # Aligned: every column of a row starts where its header does.
+        self.assertEqual(size.index("Size"), header.index("Field"))
+        self.assertEqual(size.index("1234"), header.index("Value"))
+
+    def test_unicode_name_date_time_and_wide_text(self):
+        _, report, _ = self.json_run(GOOD, self.files[0], self.files[2])
+        first, unicode_file = report["files"]
+        values = {f["name"]: f for f in first["fields"]}
+        local = time.strftime("%Y-%m-%d %H:%M:%S", time.localtime(self.mtime))
+        self.assertEqual((values["Modified"]["type_code"], values["Modified"]["value"]), (10, local))
+        self.assertEqual(values["Modified"]["result"], 10)
+        wide = {f["name"]: f for f in unicode_file["fields"]}
+        self.assertEqual(wide["Size"]["value"], "77")  # opened through its Unicode path
+        self.assertEqual((wide["Wide name"]["type_code"], wide["Wide name"]["value"]), (11, "данные-λ.txt"))
+
+    def test_a_faulting_plugin_goes_on_with_the_next_file(self):
+        code, report, _ = self.json_run(plugin("contract_fault"), *self.files)
+        self.assertEqual(code, 1)
+        for f, path in zip(report["files"], self.files):
+            fields = f["fields"]
+            self.assertEqual(fields[0]["value"], str(os.path.getsize(path)))
+            self.assertEqual(fields[1]["value"], "<Exception 0xC0000005>")
+            self.assertEqual(fields[1]["fault"], "ContentGetValueW 0xC0000005")
+            self.assertIsNone(fields[1]["result"])
+            self.assertEqual(len(fields), 2)  # the file's run ends at the fault
+        self.assertEqual([p["kind"] for p in report["problems"]], ["fault"] * 3)
+
+    def test_version_and_help(self):
+        code, out, _ = run("--version")
+        self.assertEqual(code, 0)
+        self.assertRegex(out, r"^probelet-cli \d+\.\d+\.\d+\.\d+ \(x(86|64)\)")
+        code, out, _ = run("--help")
+        self.assertEqual(code, 0)
+        self.assertIn("--repeat N", out)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
