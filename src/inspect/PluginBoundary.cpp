@@ -15,8 +15,20 @@ using DllMainFn = BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID);
 
 // The loader's own entry of a module: its entry point is what the loader
 // calls as DllMain (winternl.h's Reserved3[0], after DllBase).
+// The process environment block, read from the thread block's segment
+// (NtCurrentTeb's own way; its header form trips GCC's bounds warning).
+PEB* CurrentPeb() {
+    PEB* peb = nullptr;
+#if defined(_WIN64)
+    __asm__("movq %%gs:0x60, %0" : "=r"(peb));
+#else
+    __asm__("movl %%fs:0x30, %0" : "=r"(peb));
+#endif
+    return peb;
+}
+
 PVOID* EntryPointSlot(HMODULE module) {
-    LIST_ENTRY* head = &NtCurrentTeb()->ProcessEnvironmentBlock->Ldr->InMemoryOrderModuleList;
+    LIST_ENTRY* head = &CurrentPeb()->Ldr->InMemoryOrderModuleList;
     for (LIST_ENTRY* link = head->Flink; link != head; link = link->Flink) {
         auto* entry = CONTAINING_RECORD(link, LDR_DATA_TABLE_ENTRY, InMemoryOrderLinks);
         if (entry->DllBase == module) return &entry->Reserved3[0];

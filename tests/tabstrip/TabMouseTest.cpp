@@ -115,7 +115,9 @@ TEST_F(TabMouse, ClicksNotifyInOrderAndSelectOrMark) {
         c.act(*this);
         EXPECT_EQ(Codes(), c.expected);
         EXPECT_EQ(tabs->GetSelectedTab(), c.current);
-        if (currentAtSelect != -99) EXPECT_EQ(currentAtSelect, c.current);  // changed before the notice
+        if (currentAtSelect != -99) {
+            EXPECT_EQ(currentAtSelect, c.current);  // changed before the notice
+        }
         std::vector<int> marked;
         for (int i = 0; i < tabs->GetTabCount(); ++i)
             if (Tab(i).m_bMarked) marked.push_back(i);
