@@ -9,7 +9,6 @@
 #include <windows.h>
 
 #include <cstring>
-#include <string>
 
 namespace {
 
@@ -44,7 +43,11 @@ struct TextStats {
     bool binary = false;
     bool ascii = true;
     bool validUtf8 = true;
-    std::string firstLine;
+    // Fixed buffers, no std::string: anything that may throw links the C++
+    // runtime's emergency exception pool, which it allocates at every load
+    // of the plugin and never gives back (19 KB per inspection on i686).
+    char firstLine[kFirstLineMax + 1] = "";
+    size_t firstLineLength = 0;
 };
 
 // Counts one buffer; state that spans buffers lives in the scanner.
@@ -87,7 +90,10 @@ private:
             return;
         }
         m_lineHasContent = true;
-        if (m_s.lines == 0 && m_s.firstLine.size() < kFirstLineMax) m_s.firstLine += static_cast<char>(c);
+        if (m_s.lines == 0 && m_s.firstLineLength < kFirstLineMax) {
+            m_s.firstLine[m_s.firstLineLength++] = static_cast<char>(c);
+            m_s.firstLine[m_s.firstLineLength] = '\0';
+        }
         const bool space = c == ' ' || c == '\t' || c == '\f' || c == '\v';
         if (!space && !m_inWord) ++m_s.words;
         m_inWord = !space;
@@ -121,7 +127,7 @@ private:
 };
 
 struct CachedFile {
-    std::string path;
+    char path[MAX_PATH] = "";  // the file the statistics are of
     FILETIME written{};
     LONGLONG size = -1;
     bool ok = false;
@@ -136,11 +142,12 @@ const TextStats* Stats(const char* file) {
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return nullptr;
     const LONGLONG size = static_cast<LONGLONG>((ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
     if (size > kMaxTextSize) return nullptr;
-    if (g_cache.path == file && g_cache.size == size && ::CompareFileTime(&g_cache.written, &data.ftLastWriteTime) == 0)
+    if (g_cache.path[0] && std::strcmp(g_cache.path, file) == 0 && g_cache.size == size && ::CompareFileTime(&g_cache.written, &data.ftLastWriteTime) == 0)
         return g_cache.ok ? &g_cache.stats : nullptr;
 
     g_cache = CachedFile{};
-    g_cache.path = file;
+    // A path too long to keep is read again each time rather than mistaken.
+    if (std::strlen(file) < sizeof g_cache.path) std::strcpy(g_cache.path, file);
     g_cache.size = size;
     g_cache.written = data.ftLastWriteTime;
     HANDLE h = ::CreateFileA(file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -225,8 +232,8 @@ __declspec(dllexport) int WINAPI ContentGetValue(char* fileName, int fieldIndex,
         return PutValue(fieldValue, maxLen, static_cast<double>(s->characters - 2 * s->crlf - s->lf - s->cr) / s->lines,
                         wdx::kFloat);
     case kFirstLine:
-        if (!text || s->firstLine.empty()) return wdx::kFieldEmpty;
-        PutText(fieldValue, maxLen, s->firstLine.c_str());
+        if (!text || s->firstLineLength == 0) return wdx::kFieldEmpty;
+        PutText(fieldValue, maxLen, s->firstLine);
         return wdx::kString;
     }
     return wdx::kNoSuchField;
