@@ -123,6 +123,7 @@ void CCustomTabCtrl::PreSubclassWindow() {
 void CCustomTabCtrl::OnDestroy() {
     // The tooltip is owned by the top-level window, which may outlive us.
     m_tips.DestroyWindow();
+    m_buttonTools = {};
 }
 
 LRESULT CCustomTabCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -12,6 +12,7 @@
 
 #include <uxtheme.h>
 
+#include <array>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -167,6 +168,12 @@ private:
     fw::ToolTipCtrl m_tips;
     fw::Window m_editor;
     std::vector<std::unique_ptr<CTabEntry>> m_tabs;  // display order
+    // The areas the scroll buttons' tooltip tools have now (first .. last).
+    struct ButtonTool {
+        RECT area{};
+        bool known = false;  // false: send the area at the next layout
+    };
+    std::array<ButtonTool, 4> m_buttonTools{};
     // Set while BeginRename runs: the destructor tells its loop it is gone.
     bool* m_pRenameGone = nullptr;
 };

@@ -154,7 +154,13 @@ void CCustomTabCtrl::SetButtonToolRects(bool shown) {
     const bool four = ButtonCount() == 4;
     for (int code : {TSHT_HOME, TSHT_BACK, TSHT_FWD, TSHT_END}) {
         const bool used = shown && (four || code == TSHT_BACK || code == TSHT_FWD);
-        m_tips.SetToolRect(GetHwnd(), ToolId(code), used ? GetButtonRect(code) : none);
+        const RECT area = used ? GetButtonRect(code) : none;
+        // Like the tabs' areas, only changes are sent: a layout per inserted
+        // tab would otherwise send four messages each time.
+        ButtonTool& tool = m_buttonTools[static_cast<size_t>(-code - 1)];
+        if (tool.known && SameRect(tool.area, area)) continue;
+        m_tips.SetToolRect(GetHwnd(), ToolId(code), area);
+        tool = ButtonTool{area, true};
     }
 }
 

@@ -158,6 +158,7 @@ int CCustomTabCtrl::SetTabTip(int index, const std::string& text) {
     if (index < TSHT_END || index >= GetTabCount()) return TSE_BADINDEX;
     if (!m_tips.IsCreated()) {
         if (!IsCreated() || !m_tips.Create(GetHwnd(), 0)) return TSE_NOTIPWINDOW;
+        m_buttonTools = {};  // a new window has no areas yet
         m_tips.Activate(true);
     }
     if (index >= 0) {
@@ -171,6 +172,7 @@ int CCustomTabCtrl::SetTabTip(int index, const std::string& text) {
     if (index >= 0) ::SetRectEmpty(&m_tabs[static_cast<size_t>(index)]->m_rcTool);
     m_tips.DelTool(GetHwnd(), id);
     m_tips.AddTool(GetHwnd(), id, text.c_str(), RECT{});
+    if (index < 0) m_buttonTools[static_cast<size_t>(-index - 1)] = {};  // added again without its area
     UpdateLayout(LAYOUT_FIT, m_nSelected);  // sets the tool areas
     Invalidate(false);
     return TSE_OK;
