@@ -29,7 +29,7 @@ for p in "${presets[@]}"; do
         cmake --preset "$p" >/dev/null
         cmake --build --preset "$p"
     fi
-    for bench in inspection_bench tabstrip_bench startup_bench; do
+    for bench in inspection_bench tabstrip_bench startup_bench cli_bench; do
         echo "=== $p: $bench ==="
         scripts/wine-run.sh "$tree" "$tree/$bench.exe" || status=1
     done
