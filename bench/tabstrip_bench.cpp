@@ -143,7 +143,8 @@ bool RunPaint(HWND parent, int paintTabs) {
     const double floor = Best([] {}, [&] {
         for (int i = 0; i < paintTabs; ++i) {
             const CTabEntry& tab = *tabs.GetTabEntry(i);
-            if (tab.m_kind == TK_HIDDEN) continue;
+            // The same draws as the paint: it skips tabs past the right edge.
+            if (tab.m_kind == TK_HIDDEN || tab.m_rcShape.left >= W) continue;
             const fw::Brush brush(::CreateSolidBrush(::GetSysColor(tab.m_bSelected ? COLOR_WINDOW : COLOR_BTNFACE)));
             const fw::Pen outline(::CreatePen(PS_SOLID, 1, ::GetSysColor(COLOR_BTNTEXT)));
             const fw::Pen shadow(::CreatePen(PS_SOLID, 1, ::GetSysColor(COLOR_BTNSHADOW)));

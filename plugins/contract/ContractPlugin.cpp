@@ -25,8 +25,8 @@ enum Breach {
 #endif
 constexpr Breach kBreach = static_cast<Breach>(CP_BREACH);
 
-constexpr int kDateTime = 10;
-constexpr int kWideString = 11;
+using wdx::kDateTime;
+using wdx::kWideString;
 
 struct Field {
     const char* name;
@@ -141,7 +141,7 @@ EXPORT int __stdcall ContentGetValue(char* path, int index, int unit, void* out,
     return result;
 }
 
-EXPORT int __stdcall ContentGetSupportedFieldFlags(int index) { return index == 0 ? 2 /* substitutes the size */ : 0; }
+EXPORT int __stdcall ContentGetSupportedFieldFlags(int index) { return index == 0 ? wdx::kFlagSubstituteSize : 0; }
 
 EXPORT int __stdcall ContentGetDetectString(char* text, int maxLen) {
     CopyText(text, "EXT=\"*\"", maxLen);

@@ -13,6 +13,11 @@
 
 namespace cli {
 
+using wdx::kDateTime;
+using wdx::kNotSupported;
+using wdx::kOnDemand;
+using wdx::kWideString;
+
 namespace {
 
 bool IsText(int code) { return code == wdx::kChoice || code == wdx::kString || code == wdx::kFulltext; }

@@ -8,11 +8,6 @@
 
 namespace cli {
 
-constexpr int kDateTime = 10;      // FILETIME at offset 0
-constexpr int kWideString = 11;    // zero-terminated UTF-16 text
-constexpr int kOnDemand = -4;
-constexpr int kNotSupported = -5;
-
 std::string TypeName(int declaredType);
 std::string ValueText(int result, const void* buffer, size_t size);
 

@@ -16,14 +16,16 @@ using wdx::PluginCall;
 
 constexpr size_t kGuardBytes = 16;
 constexpr unsigned char kGuardByte = 0xA5;
+constexpr char kGuard[kGuardBytes + 1] = "\xA5\xA5\xA5\xA5\xA5\xA5\xA5\xA5\xA5\xA5\xA5\xA5\xA5\xA5\xA5\xA5";
 // What a name buffer holds before the plugin writes: no terminator anywhere,
 // so a name the plugin leaves open shows as open.
 constexpr unsigned char kUnwrittenByte = 0xEE;
 
-constexpr char kGetValueWName[] = "ContentGetValueW";
-constexpr char kDetectStringName[] = "ContentGetDetectString";
-constexpr char kFieldFlagsName[] = "ContentGetSupportedFieldFlags";
-constexpr char kUnloadingName[] = "ContentPluginUnloading";
+using wdx::kGetValueWName;
+using wdx::kWideString;
+constexpr const char* kDetectStringName = wdx::kGetDetectStringName;
+constexpr const char* kFieldFlagsName = wdx::kGetSupportedFieldFlagsName;
+constexpr const char* kUnloadingName = wdx::kPluginUnloadingName;
 constexpr int kDetectStringSize = 2048;
 
 // Bytes the plugin may write, followed by guard bytes it must leave alone.
@@ -36,11 +38,9 @@ public:
     }
     char* Data() { return m_bytes.data(); }
     const char* Data() const { return m_bytes.data(); }
-    bool Overrun() const {
-        for (size_t i = m_size; i < m_bytes.size(); ++i)
-            if (static_cast<unsigned char>(m_bytes[i]) != kGuardByte) return true;
-        return false;
-    }
+    // The guard bytes alone, after the plugin wrote over them.
+    void Rearm() { std::memset(m_bytes.data() + m_size, kGuardByte, kGuardBytes); }
+    bool Overrun() const { return std::memcmp(m_bytes.data() + m_size, kGuard, kGuardBytes) != 0; }
 
 private:
     size_t m_size;
@@ -131,11 +131,11 @@ bool PluginProbe::Load(const std::string& ansiPath, Report& report) {
         return false;
     }
     const HMODULE module = m_plugin.Module();
-    m_extras.getValueW = reinterpret_cast<Extras::GetValueW>(::GetProcAddress(module, kGetValueWName));
+    m_extras.getValueW = reinterpret_cast<wdx::ContentGetValueWFn>(::GetProcAddress(module, kGetValueWName));
     m_extras.getDetectString =
-        reinterpret_cast<Extras::GetDetectString>(::GetProcAddress(module, kDetectStringName));
-    m_extras.getFieldFlags = reinterpret_cast<Extras::GetFieldFlags>(::GetProcAddress(module, kFieldFlagsName));
-    m_extras.unloading = reinterpret_cast<Extras::Unloading>(::GetProcAddress(module, kUnloadingName));
+        reinterpret_cast<wdx::ContentGetDetectStringFn>(::GetProcAddress(module, kDetectStringName));
+    m_extras.getFieldFlags = reinterpret_cast<wdx::ContentGetSupportedFieldFlagsFn>(::GetProcAddress(module, kFieldFlagsName));
+    m_extras.unloading = reinterpret_cast<wdx::ContentPluginUnloadingFn>(::GetProcAddress(module, kUnloadingName));
 
     // The host asks for the detect string before anything else.
     if (m_extras.getDetectString && !report.detectString) {
@@ -241,7 +241,8 @@ bool PluginProbe::InspectFile(const std::string& file, FileReport& out, Report& 
     auto pathChanged = [&] {
         if (useWide)
             return std::memcmp(pathW.Data(), wide.c_str(), (wide.size() + 1) * sizeof(wchar_t)) != 0;
-        return std::strncmp(pathA.Data(), ansi.c_str(), MAX_PATH) != 0;
+        const size_t n = std::min<size_t>(ansi.size(), MAX_PATH - 1);  // what preparePath copied
+        return std::memcmp(pathA.Data(), ansi.data(), n) != 0 || pathA.Data()[n] != '\0';
     };
     GuardedBuffer value(wdx::kBufferSize);
     // One value call; false on a fault.
@@ -262,43 +263,73 @@ bool PluginProbe::InspectFile(const std::string& file, FileReport& out, Report& 
         for (const std::string& u : SplitUnits(f.units)) row.units.push_back(AnsiToUtf8(u));
         row.flags = f.flags;
 
-        std::vector<double> samples;
-        bool unstable = false, modified = false, overrun = false;
-        int firstCode = 0;
-        for (int r = 0; r < m_options.repeat; ++r) {
-            preparePath();
-            value.Prepare(0);
-            int code = 0;
-            LARGE_INTEGER first{}, second{};
-            // The same span as the window's: the counter read directly around the call.
-            const bool returned = m_plugin.Guarded(PluginCall::GetValue, entry, f.index, [&] {
+        const int repeat = m_options.repeat;
+        const bool compare = m_options.check && repeat > 1;
+        std::vector<int64_t> spans(static_cast<size_t>(repeat));
+        std::vector<char> firstBytes(wdx::kBufferSize), otherBytes(wdx::kBufferSize);
+        bool modified = false, overrun = false, differs = false;
+        int firstCode = 0, otherCode = 0;
+        int r = 0;
+        // Once per field: between repeats only what the plugin changed is put
+        // back, so a repeat costs little more than the call it times.
+        preparePath();
+        value.Prepare(0);
+        auto fetch = [&](int unit) {
+            return useWide ? getValueW(reinterpret_cast<wchar_t*>(pathW.Data()), f.index, unit, value.Data(),
+                                       wdx::kBufferSize, 0)
+                           : getValue(pathA.Data(), f.index, unit, value.Data(), wdx::kBufferSize, 0);
+        };
+        // All repeats under one guard: a fault in any of them ends the field
+        // there (r says which). Nothing in the loop allocates or can throw.
+        const bool returned = m_plugin.Guarded(PluginCall::GetValue, entry, f.index, [&] {
+            for (; r < repeat; ++r) {
+                LARGE_INTEGER first, second;
+                // The same span as the window's: the counter read directly around the call.
                 ::QueryPerformanceCounter(&first);
-                code = useWide ? getValueW(reinterpret_cast<wchar_t*>(pathW.Data()), f.index, wdx::kUnitValue,
-                                           value.Data(), wdx::kBufferSize, 0)
-                               : getValue(pathA.Data(), f.index, wdx::kUnitValue, value.Data(), wdx::kBufferSize, 0);
+                const int code = fetch(wdx::kUnitValue);
                 ::QueryPerformanceCounter(&second);
-            });
-            int closing = 0;
-            if (!returned || (code == wdx::kFulltext && !call(f.index, wdx::kUnitCloseFulltext, closing))) {
-                row.value = wdx::ExceptionValueText(m_plugin.Fault().code);
-                row.fault = std::string(entry) + " " + Hex(m_plugin.Fault().code);
-                if (!samples.empty()) row.ms = Summarize(samples);
-                AddFault(report, &file, f.index);
-                out.fields.push_back(std::move(row));
-                return false;
+                spans[static_cast<size_t>(r)] = second.QuadPart - first.QuadPart;
+                if (code == wdx::kFulltext) fetch(wdx::kUnitCloseFulltext);
+                // Every repeat asks about the same file, whatever the plugin did to its copy.
+                if (pathChanged()) {
+                    modified = true;
+                    preparePath();
+                }
+                if (r == 0) {
+                    firstCode = code;
+                    std::memcpy(firstBytes.data(), value.Data(), wdx::kBufferSize);
+                } else if (compare && !differs &&
+                           (code != firstCode ||
+                            (code > 0 && std::memcmp(value.Data(), firstBytes.data(), wdx::kBufferSize) != 0))) {
+                    differs = true;
+                    otherCode = code;
+                    std::memcpy(otherBytes.data(), value.Data(), wdx::kBufferSize);
+                }
+                if (value.Overrun() || (useWide ? pathW.Overrun() : pathA.Overrun())) {
+                    overrun = true;
+                    value.Rearm();
+                    pathA.Rearm();
+                    pathW.Rearm();
+                }
             }
-            samples.push_back(Ms(first.QuadPart, second.QuadPart, frequency.QuadPart));
-            modified = modified || pathChanged();
-            overrun = overrun || value.Overrun() || pathA.Overrun() || pathW.Overrun();
-            const std::string text = ValueText(code, value.Data(), wdx::kBufferSize);
-            if (r == 0) {
-                firstCode = code;
-                row.result = code;
-                row.value = text;
-            } else if (code != firstCode || text != row.value) {
-                unstable = true;
-            }
+        });
+        std::vector<double> samples;
+        samples.reserve(static_cast<size_t>(r));
+        for (int k = 0; k < r; ++k)
+            samples.push_back(Ms(0, spans[static_cast<size_t>(k)], frequency.QuadPart));
+        if (!returned) {
+            row.value = wdx::ExceptionValueText(m_plugin.Fault().code);
+            row.fault = std::string(entry) + " " + Hex(m_plugin.Fault().code);
+            if (r > 0) row.ms = Summarize(samples);  // the repeats before the fault
+            AddFault(report, &file, f.index);
+            out.fields.push_back(std::move(row));
+            return false;
         }
+        row.result = firstCode;
+        row.value = ValueText(firstCode, firstBytes.data(), wdx::kBufferSize);
+        // Other bytes may still read as the same text (past a terminator).
+        const bool unstable = differs && (otherCode != firstCode ||
+                                          ValueText(otherCode, otherBytes.data(), wdx::kBufferSize) != row.value);
         row.ms = Summarize(samples);
         if (m_options.check) {
             if (modified) AddProblem(report, &file, f.index, "path-modified", std::string(entry) + " wrote into the file path it was handed");

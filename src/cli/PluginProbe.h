@@ -41,14 +41,10 @@ private:
     };
     // The entry points of today's interface, where the plugin exports them.
     struct Extras {
-        using GetValueW = int(WINAPI*)(wchar_t*, int, int, void*, int, int);
-        using GetDetectString = int(WINAPI*)(char*, int);
-        using GetFieldFlags = int(WINAPI*)(int);
-        using Unloading = void(WINAPI*)();
-        GetValueW getValueW = nullptr;
-        GetDetectString getDetectString = nullptr;
-        GetFieldFlags getFieldFlags = nullptr;
-        Unloading unloading = nullptr;
+        wdx::ContentGetValueWFn getValueW = nullptr;
+        wdx::ContentGetDetectStringFn getDetectString = nullptr;
+        wdx::ContentGetSupportedFieldFlagsFn getFieldFlags = nullptr;
+        wdx::ContentPluginUnloadingFn unloading = nullptr;
     };
 
     bool Load(const std::string& ansiPath, Report& report);

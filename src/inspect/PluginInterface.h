@@ -67,4 +67,28 @@ constexpr char kGetValueName[] = "ContentGetValue";
 constexpr char kSetDefaultParamsName[] = "ContentSetDefaultParams";
 constexpr char kSetDefaultParamsOldName[] = "ContentSetDefaultParam";
 
+// Today's interface, which the window predates and probelet-cli speaks.
+// The window keeps its own reading of these codes (10 lists as "Unknown").
+constexpr int kDateTime = 10;     // FILETIME at offset 0
+constexpr int kWideString = 11;   // zero-terminated UTF-16 text
+constexpr int kOnDemand = -4;     // the value is there only when asked for explicitly
+constexpr int kNotSupported = -5; // this field cannot be had for this file
+
+// ContentGetSupportedFieldFlags: what a field offers the host, e.g. to show
+// in place of its own size, date or attributes.
+constexpr int kFlagEdit = 1;
+constexpr int kFlagSubstituteSize = 2;
+constexpr int kFlagSubstituteDateTime = 4;
+
+using ContentGetValueWFn = int(WINAPI*)(wchar_t* fileName, int fieldIndex, int unitIndex, void* fieldValue,
+                                        int maxLen, int flags);
+using ContentGetDetectStringFn = int(WINAPI*)(char* detectString, int maxLen);
+using ContentGetSupportedFieldFlagsFn = int(WINAPI*)(int fieldIndex);
+using ContentPluginUnloadingFn = void(WINAPI*)();
+
+constexpr char kGetValueWName[] = "ContentGetValueW";
+constexpr char kGetDetectStringName[] = "ContentGetDetectString";
+constexpr char kGetSupportedFieldFlagsName[] = "ContentGetSupportedFieldFlags";
+constexpr char kPluginUnloadingName[] = "ContentPluginUnloading";
+
 }  // namespace wdx
