@@ -87,10 +87,12 @@ __attribute__((noinline)) int Recurse(volatile char* previous) {
 void HandleOwnExceptions() {
     volatile BOOL unreadable = ::IsBadReadPtr(reinterpret_cast<const void*>(0x10), 4);
     (void)unreadable;
+#if !TP_SEH_ONLY
     try {
         throw std::runtime_error("caught inside the plugin");
     } catch (const std::exception&) {
     }
+#endif
 }
 
 void Fault(testplugin::FaultKind kind) {
@@ -123,7 +125,10 @@ void Fault(testplugin::FaultKind kind) {
         break;
     }
     case FaultKind::MinGWThrow:
+#if !TP_SEH_ONLY
         throw std::runtime_error("escapes the plugin");
+#endif
+        break;
     case FaultKind::HandledInside:
         HandleOwnExceptions();
         break;

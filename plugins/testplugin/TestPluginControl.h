@@ -53,6 +53,10 @@ enum class Variant {
     NoGetValue,     // ContentGetSupportedField and ContentSetDefaultParams only
     NoGetField,     // ContentGetValue and ContentSetDefaultParams only
     Faulty,         // as Standard, and faults where Block::fault says
+    // As Faulty without any C++ throw: a throw links the C++ runtime's
+    // emergency exception pool, allocated at every load and never freed,
+    // which would hide what Probelet itself keeps across faults.
+    FaultySeh,
 };
 
 enum class Entry : int32_t {
@@ -140,7 +144,7 @@ struct Block {
 inline std::string Path(Variant variant = Variant::Standard) {
     static const char* const kNames[] = {"testplugin", "testplugin_oldname", "testplugin_bothnames",
                                          "testplugin_noparams", "testplugin_nogetvalue", "testplugin_nogetfield",
-                                         "testplugin_faulty"};
+                                         "testplugin_faulty", "testplugin_faulty_seh"};
     char exe[MAX_PATH];
     DWORD n = ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
     std::string dir(exe, n);

@@ -2,6 +2,7 @@
 // in each of the ways a plugin's code can raise a structured exception. The
 // run reports the fault, the process goes on, and a well-behaved plugin is
 // inspected correctly right afterwards.
+#include "common/ProcessCounts.h"
 #include "InspectionFixture.h"
 
 #include <psapi.h>
@@ -158,48 +159,10 @@ TEST_F(PluginFaults, AMinGWThrowEscapingThePlugin) {
 #endif
 }
 
-// GDI objects: the handle table's live entries (GetGuiResources answers 0 under Wine).
-DWORD GdiCount() {
-    if (DWORD n = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS)) return n;
-    DWORD n = 0;
-    for (UINT_PTR i = 1; i <= 0xFFFF; ++i)
-        if (::GetObjectType(reinterpret_cast<HGDIOBJ>(i))) ++n;
-    return n;
-}
-
-BOOL CALLBACK CountWindow(HWND hwnd, LPARAM counter) {
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == ::GetCurrentProcessId()) {
-        ++*reinterpret_cast<DWORD*>(counter);
-        ::EnumChildWindows(hwnd, CountWindow, counter);
-    }
-    return TRUE;
-}
-
-// USER objects: the process's windows and its cursors and icons.
-DWORD UserCount() {
-    if (DWORD n = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS)) return n;
-    DWORD n = 0;
-    ::EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&n));
-    for (UINT_PTR h = 0x20; h <= 0xFFFE; h += 2) {
-        ICONINFO info{};
-        if (::GetIconInfo(reinterpret_cast<HICON>(h), &info)) {
-            ++n;
-            if (info.hbmMask) ::DeleteObject(info.hbmMask);
-            if (info.hbmColor) ::DeleteObject(info.hbmColor);
-        }
-    }
-    return n;
-}
-
-SIZE_T PrivateBytes() {
-    PROCESS_MEMORY_COUNTERS_EX counters{};
-    counters.cb = sizeof counters;
-    ::GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                           sizeof counters);
-    return counters.PrivateUsage;
-}
+DWORD GdiCount() { return static_cast<DWORD>(counts::GdiObjects()); }
+DWORD UserCount() { return static_cast<DWORD>(counts::UserObjects()); }
+// Summed from the committed regions where Wine reports no PrivateUsage.
+SIZE_T PrivateBytes() { return static_cast<SIZE_T>(counts::PrivateBytes()); }
 
 // 100 faults in one process, every point and every kind in turn, each
 // followed by a clean run: no handle and no memory is left behind.
@@ -209,7 +172,7 @@ TEST_F(PluginFaults, AHundredFaultsLeaveNothingBehind) {
         const Point& point = kPoints[n % std::size(kPoints)];
         const Kind& kind = kKinds[n / std::size(kPoints) % std::size(kKinds)];
         plugin.PlanFault(point.point, kind.kind, 1);
-        Run(Variant::Faulty);
+        Run(Variant::FaultySeh);
         Run(Variant::Standard);
         faults += plugin.Data().fault.faults;
     };

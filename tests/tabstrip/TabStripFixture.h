@@ -2,6 +2,7 @@
 // decoded as NMTABSTRIP records.
 #pragma once
 
+#include "common/ProcessCounts.h"
 #include "support/TestWindows.h"
 #include "tabstrip/CustomTabCtrl.h"
 
@@ -65,43 +66,9 @@ inline bool PaintErases(HWND hwnd) {
     return spy.Count(WM_ERASEBKGND) > 0;
 }
 
-// Live GDI objects of this process. Wine does not implement GetGuiResources;
-// it does accept a handle's bare table index (high word zero) for any live
-// object, so probing every index counts the table.
-inline DWORD GdiCount() {
-    if (DWORD n = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS)) return n;
-    DWORD n = 0;
-    for (UINT_PTR i = 1; i <= 0xFFFF; ++i)
-        if (::GetObjectType(reinterpret_cast<HGDIOBJ>(i))) ++n;
-    return n;
-}
-
-inline BOOL CALLBACK CountWindow(HWND hwnd, LPARAM counter) {
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == ::GetCurrentProcessId()) {
-        ++*reinterpret_cast<DWORD*>(counter);
-        ::EnumChildWindows(hwnd, CountWindow, counter);
-    }
-    return TRUE;
-}
-
-// USER objects: the process's windows and its cursors and icons (user
-// handles are even values from 0x20 on; the bare index form is accepted too).
-inline DWORD UserCount() {
-    if (DWORD n = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS)) return n;
-    DWORD n = 0;
-    ::EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&n));
-    for (UINT_PTR h = 0x20; h <= 0xFFFE; h += 2) {
-        ICONINFO info{};
-        if (::GetIconInfo(reinterpret_cast<HICON>(h), &info)) {
-            ++n;
-            if (info.hbmMask) ::DeleteObject(info.hbmMask);
-            if (info.hbmColor) ::DeleteObject(info.hbmColor);
-        }
-    }
-    return n;
-}
+// Live GDI and USER objects of this process.
+inline DWORD GdiCount() { return static_cast<DWORD>(counts::GdiObjects()); }
+inline DWORD UserCount() { return static_cast<DWORD>(counts::UserObjects()); }
 
 class TabStripTest : public ::testing::Test {
 protected:

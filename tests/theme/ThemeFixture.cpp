@@ -1,4 +1,5 @@
 #include "ThemeFixture.h"
+#include "common/ProcessCounts.h"
 
 #include "support/TestWindows.h"
 
@@ -84,16 +85,7 @@ std::string ChildParameter(const char* name) {
     return v ? v : "";
 }
 
-// Wine does not implement GetGuiResources; it does accept a handle's bare
-// table index (high word zero) for any live object, so probing every index
-// counts the table.
-DWORD GdiCount() {
-    if (DWORD n = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS)) return n;
-    DWORD n = 0;
-    for (UINT_PTR i = 1; i <= 0xFFFF; ++i)
-        if (::GetObjectType(reinterpret_cast<HGDIOBJ>(i))) ++n;
-    return n;
-}
+DWORD GdiCount() { return static_cast<DWORD>(counts::GdiObjects()); }
 
 std::vector<std::string> LoadedModules() {
     // Every mapped file, not only the loader's list: a style file loaded as
