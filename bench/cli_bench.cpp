@@ -9,6 +9,7 @@
 #include "cli/PluginProbe.h"
 #include "cli/Report.h"
 #include "inspect/PluginInterface.h"
+#include "BenchSupport.h"
 
 #include <windows.h>
 
@@ -23,25 +24,14 @@ constexpr int kFields = 100;
 constexpr int kRepeat = 1000;
 constexpr int kRounds = 5;
 
-int64_t Now() {
-    LARGE_INTEGER t;
-    ::QueryPerformanceCounter(&t);
-    return t.QuadPart;
-}
-
-std::string ExeDir() {
-    char exe[MAX_PATH];
-    const DWORD n = ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string dir(exe, n);
-    return dir.substr(0, dir.find_last_of('\\'));
-}
+using bench::Now;
 
 }  // namespace
 
 int main() {
     ::SetEnvironmentVariableA("PROBELET_BENCH_FIELDS", std::to_string(kFields).c_str());
     ::SetEnvironmentVariableA("PROBELET_BENCH_FETCH", "nothing");
-    const std::string plugin = ExeDir() + "\\plugins\\benchplugin" + (sizeof(void*) == 8 ? ".wdx64" : ".wdx");
+    const std::string plugin = bench::BenchPluginPath();
     char exe[MAX_PATH];
     ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
     const std::string file = exe;

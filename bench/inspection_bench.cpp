@@ -9,6 +9,7 @@
 #include "framework/ListCtrl.h"
 #include "inspect/InspectionRun.h"
 #include "inspect/PluginInterface.h"
+#include "BenchSupport.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -25,25 +26,9 @@ constexpr int kFields = 10000;
 constexpr int kRepeats = 5;
 constexpr int kBareFetches = 200000;
 
-int64_t Now() {
-    LARGE_INTEGER t;
-    ::QueryPerformanceCounter(&t);
-    return t.QuadPart;
-}
+using bench::Frequency;
+using bench::Now;
 
-int64_t Frequency() {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f.QuadPart;
-}
-
-std::string PluginPath() {
-    char exe[MAX_PATH];
-    DWORD n = ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string dir(exe, n);
-    dir = dir.substr(0, dir.find_last_of('\\'));
-    return dir + "\\plugins\\benchplugin" + (sizeof(void*) == 8 ? ".wdx64" : ".wdx");
-}
 
 // A top-level window holding a field list set up as the inspection view's.
 class Host {
@@ -104,15 +89,15 @@ void EmptyFetch(Host& host, int64_t f) {
     ::SetEnvironmentVariableA("PROBELET_BENCH_FIELDS", "1000");
 
     InspectionState state;
-    InspectPlugin(state, host.list, PluginPath().c_str());
+    InspectPlugin(state, host.list, bench::BenchPluginPath().c_str());
     std::vector<std::string> shown;
     for (int i = 0; i < host.list.GetItemCount(); ++i) shown.push_back(host.list.GetItemText(i, 2));
     std::sort(shown.begin(), shown.end());
     state.m_plugin.Release();
 
     wdx::PluginBoundary boundary;
-    if (boundary.Open(PluginPath().c_str()) != wdx::PluginBoundary::OpenResult::Opened) {
-        std::printf("(a) cannot load %s\n", PluginPath().c_str());
+    if (boundary.Open(bench::BenchPluginPath().c_str()) != wdx::PluginBoundary::OpenResult::Opened) {
+        std::printf("(a) cannot load %s\n", bench::BenchPluginPath().c_str());
         return;
     }
     // Guarded and bare fetches interleaved, so that both meet the same machine.
@@ -149,7 +134,7 @@ void EmptyFetch(Host& host, int64_t f) {
 void FullRun(Host& host, int64_t f) {
     ::SetEnvironmentVariableA("PROBELET_BENCH_FETCH", nullptr);
     ::SetEnvironmentVariableA("PROBELET_BENCH_FIELDS", std::to_string(kFields).c_str());
-    const std::string path = PluginPath();
+    const std::string path = bench::BenchPluginPath();
 
     std::vector<int64_t> runs, floors;
     for (int rep = 0; rep < kRepeats; ++rep) {

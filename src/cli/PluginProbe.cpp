@@ -246,12 +246,11 @@ bool PluginProbe::InspectFile(const std::string& file, FileReport& out, Report& 
     };
     GuardedBuffer value(wdx::kBufferSize);
     // One value call; false on a fault.
-    auto call = [&](int index, int unit, int& code) {
-        return m_plugin.Guarded(PluginCall::GetValue, entry, index, [&] {
-            code = useWide ? getValueW(reinterpret_cast<wchar_t*>(pathW.Data()), index, unit, value.Data(),
-                                       wdx::kBufferSize, 0)
-                           : getValue(pathA.Data(), index, unit, value.Data(), wdx::kBufferSize, 0);
-        });
+    // One value call for the file, into the value buffer (not guarded here).
+    auto fetch = [&](int index, int unit) {
+        return useWide ? getValueW(reinterpret_cast<wchar_t*>(pathW.Data()), index, unit, value.Data(),
+                                   wdx::kBufferSize, 0)
+                       : getValue(pathA.Data(), index, unit, value.Data(), wdx::kBufferSize, 0);
     };
 
     for (const Field& f : m_fields) {
@@ -274,11 +273,6 @@ bool PluginProbe::InspectFile(const std::string& file, FileReport& out, Report& 
         // back, so a repeat costs little more than the call it times.
         preparePath();
         value.Prepare(0);
-        auto fetch = [&](int unit) {
-            return useWide ? getValueW(reinterpret_cast<wchar_t*>(pathW.Data()), f.index, unit, value.Data(),
-                                       wdx::kBufferSize, 0)
-                           : getValue(pathA.Data(), f.index, unit, value.Data(), wdx::kBufferSize, 0);
-        };
         // All repeats under one guard: a fault in any of them ends the field
         // there (r says which). Nothing in the loop allocates or can throw.
         const bool returned = m_plugin.Guarded(PluginCall::GetValue, entry, f.index, [&] {
@@ -286,10 +280,10 @@ bool PluginProbe::InspectFile(const std::string& file, FileReport& out, Report& 
                 LARGE_INTEGER first, second;
                 // The same span as the window's: the counter read directly around the call.
                 ::QueryPerformanceCounter(&first);
-                const int code = fetch(wdx::kUnitValue);
+                const int code = fetch(f.index, wdx::kUnitValue);
                 ::QueryPerformanceCounter(&second);
                 spans[static_cast<size_t>(r)] = second.QuadPart - first.QuadPart;
-                if (code == wdx::kFulltext) fetch(wdx::kUnitCloseFulltext);
+                if (code == wdx::kFulltext) fetch(f.index, wdx::kUnitCloseFulltext);
                 // Every repeat asks about the same file, whatever the plugin did to its copy.
                 if (pathChanged()) {
                     modified = true;
@@ -355,7 +349,7 @@ bool PluginProbe::InspectFile(const std::string& file, FileReport& out, Report& 
         value.Prepare(0);
         const int past = static_cast<int>(m_fields.size());
         int code = 0;
-        if (!call(past, wdx::kUnitValue, code)) {
+        if (!m_plugin.Guarded(PluginCall::GetValue, entry, past, [&] { code = fetch(past, wdx::kUnitValue); })) {
             AddFault(report, &file, past);
             return false;
         }
