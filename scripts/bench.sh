@@ -2,7 +2,8 @@
 # Builds both presets (or the ones named) and runs every benchmark program
 # under Wine; each prints its figures as ratios to a floor measured in the
 # same run.
-#   scripts/bench.sh [win32|win64 ...]
+#   scripts/bench.sh [win32|win64 ...]   (default: both; win64 alone on a
+#   machine that runs 64-bit code only)
 # PROBELET_BENCH_TREES=build/mine- builds and runs in build/mine-win32 (and
 # -win64) instead of the presets' build/win32 and build/win64.
 # The start-up benchmark points the host's registry key of the tree's Wine
@@ -10,15 +11,27 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+. scripts/wine-env.sh
 bash scripts/setup.sh
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(win32 win64)
+if [ ${#presets[@]} -eq 0 ]; then
+    presets=(win32 win64)
+    if probelet_wine64_only; then
+        presets=(win64)
+        echo "Benchmarking the 64-bit build only: $(probelet_wine64_only_reason)"
+    fi
+fi
+for p in "${presets[@]}"; do
+    case "$p" in
+        win32|win64) probelet_require_preset scripts/bench.sh "$p" || exit 2 ;;
+        *) echo "usage: scripts/bench.sh [win32|win64 ...]" >&2; exit 2 ;;
+    esac
+done
 status=0
 for p in "${presets[@]}"; do
     case "$p" in
         win32) toolchain=cmake/toolchain-i686.cmake ;;
         win64) toolchain=cmake/toolchain-x86_64.cmake ;;
-        *) echo "usage: scripts/bench.sh [win32|win64 ...]" >&2; exit 2 ;;
     esac
     if [ -n "${PROBELET_BENCH_TREES:-}" ]; then
         tree="$root/${PROBELET_BENCH_TREES}$p"

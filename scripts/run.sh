@@ -5,6 +5,8 @@
 # scheme ImageGlyph unless another is named, e.g. --style=FontGlyph); without
 # it the demo prefix runs Wine's own style, under which the tab strip's scroll
 # buttons stay classic.
+# Without a preset: win32, or win64 on a machine that runs 64-bit code only
+# (where win32 is refused).
 # Installs what is missing, builds, and prepares build/demo-<preset>: a Wine
 # prefix holding the host's registry key, an installation folder whose
 # wincmd.ini names the sample plugins the way real installations do
@@ -27,15 +29,21 @@ for arg in "$@"; do
         *) positional+=("$arg") ;;
     esac
 done
-preset=${positional[0]:-win32}
+preset=${positional[0]:-}
 list_arg=${positional[1]:-}
 case "$preset" in
     win32) ext=wdx ;;
-    win64) ext=wdx64 ;;
+    win64|"") ext=wdx64 ;;
     *) echo "usage: scripts/run.sh [win32|win64] [--style[=SCHEME]] [LIST_FILE]" >&2; exit 2 ;;
 esac
 
+. scripts/wine-env.sh
 bash scripts/setup.sh
+if [ -z "$preset" ]; then
+    preset=$(probelet_default_preset)
+    [ "$preset" = win32 ] && ext=wdx || echo "Running the 64-bit build: $(probelet_wine64_only_reason)"
+fi
+probelet_require_preset scripts/run.sh "$preset" || exit 2
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" --target Probelet probelet_fileinfo probelet_textinfo \
     ${style_scheme:+probelet_test_style}

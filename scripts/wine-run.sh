@@ -5,9 +5,16 @@
 # first use and shared by every later run (a persistent wineserver keeps runs
 # quick). Wine keeps the display its server started with, so the two are
 # always (re)started together. PROBELET_USE_DISPLAY=1 uses the caller's
-# $DISPLAY instead of an Xvfb of its own.
+# $DISPLAY instead of an Xvfb of its own. On a machine that runs 64-bit code
+# only, a 32-bit program is refused with a message (wine-env.sh).
 set -euo pipefail
+. "$(dirname "$0")/wine-env.sh"
 build_dir=$(cd "$1" && pwd); shift
+
+if [ -f "${1:-}" ] && [ "$(probelet_pe_preset "$1")" = win32 ] && probelet_wine64_only; then
+    echo "wine-run.sh: $1 is a 32-bit program and cannot run here: $(probelet_wine64_only_reason)" >&2
+    exit 126
+fi
 
 state="$build_dir/.wine-env"
 mkdir -p "$state"
@@ -20,14 +27,14 @@ export WINEDLLOVERRIDES="mscoree=;mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}
 # whatever inherits the caller's pipes keeps ctest waiting.
 start_wine() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
+        probelet_wine wineboot.exe -i </dev/null >/dev/null 2>&1 9>&- || true
         # Unmanaged windows: with no window manager on the display, Wine
         # would wait two seconds for each top-level window to be withdrawn.
-        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+        probelet_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
             </dev/null >/dev/null 2>&1 9>&- || true
     fi
     wineserver -p </dev/null >/dev/null 2>&1 9>&- || true
-    wine cmd.exe /c exit </dev/null >/dev/null 2>&1 9>&- || true
+    probelet_wine cmd.exe /c exit </dev/null >/dev/null 2>&1 9>&- || true
 }
 
 exec 9>"$state/lock"
@@ -58,4 +65,4 @@ fi
 flock -u 9
 exec 9>&-
 
-exec wine "$@"
+probelet_exec_wine "$@"
