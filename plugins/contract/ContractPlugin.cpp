@@ -1,13 +1,14 @@
 // A content plugin with today's interface (Unicode value calls, date and time,
-// UTF-16 text, detect string, field flags, unloading notice), built once as a
-// well-behaved plugin and once per contract breach that probelet-cli --check
-// must find (CP_BREACH names it).
+// UTF-16 text, full text, detect string, field flags, unloading notice), built
+// once as a well-behaved plugin and once per contract breach that probelet-cli
+// --check must find (CP_BREACH names it).
 #include "inspect/PluginInterface.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <cwchar>
 
@@ -38,6 +39,7 @@ const Field kFields[] = {
     {"Name", wdx::kString, ""},
     {"Modified", kDateTime, ""},
     {"Wide name", kWideString, ""},
+    {"Text", wdx::kFulltext, ""},
 };
 constexpr int kFieldCount = sizeof kFields / sizeof kFields[0];
 
@@ -51,6 +53,21 @@ void CopyText(char* out, const char* text, int maxLen) {
 // The file's facts through its Unicode path.
 bool FileFacts(const wchar_t* path, WIN32_FILE_ATTRIBUTE_DATA& data) {
     return ::GetFileAttributesExW(path, GetFileExInfoStandard, &data) != 0;
+}
+
+// The file's bytes from offset, at most maxLen - 1, ending early at a zero
+// byte: any text a test puts in a file comes back as this field's value.
+// Returns the bytes put, 0 at the end, -1 on error.
+int ReadText(const wchar_t* path, int offset, char* out, int maxLen) {
+    HANDLE h = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    DWORD read = 0;
+    const bool ok = ::SetFilePointer(h, offset, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+                    ::ReadFile(h, out, static_cast<DWORD>(maxLen - 1), &read, nullptr);
+    ::CloseHandle(h);
+    if (!ok) return -1;
+    out[read] = '\0';
+    return static_cast<int>(std::strlen(out));
 }
 
 const wchar_t* BaseName(const wchar_t* path) {
@@ -77,13 +94,17 @@ int Value(const wchar_t* path, int index, int unit, void* out, int maxLen) {
         static int64_t calls = 0;
         if (kBreach == kUnstableValue) size += ++calls;  // another answer each time
         std::memcpy(out, &size, sizeof size);
-        if (kBreach == kBufferOverrun) std::memset(static_cast<char*>(out) + maxLen, 'X', 8);
         return wdx::kNumeric64;
     }
     case 1: {
         char name[MAX_PATH] = "";
         ::WideCharToMultiByte(CP_ACP, 0, BaseName(path), -1, name, sizeof name, nullptr, nullptr);
         CopyText(static_cast<char*>(out), name, maxLen);
+        // A time stamp inside a text: the answers differ only late.
+        static int reads = 0;
+        if (kBreach == kUnstableValue) std::snprintf(static_cast<char*>(out), maxLen, "generated at %06d", ++reads);
+        // The terminator one past the end: the smallest overrun.
+        if (kBreach == kBufferOverrun) static_cast<char*>(out)[maxLen] = '\0';
         return wdx::kString;
     }
     case 2:
@@ -93,12 +114,24 @@ int Value(const wchar_t* path, int index, int unit, void* out, int maxLen) {
         }
         std::memcpy(out, &data.ftLastWriteTime, sizeof data.ftLastWriteTime);
         return kDateTime;
-    default: {
+    case 3: {
         const wchar_t* base = BaseName(path);
         const size_t chars = std::min(std::wcslen(base), static_cast<size_t>(maxLen) / sizeof(wchar_t) - 1);
         std::memcpy(out, base, chars * sizeof(wchar_t));
         static_cast<wchar_t*>(out)[chars] = L'\0';
         return kWideString;
+    }
+    default: {
+        // A slow end to a fast read: a host's time for the field must leave it out.
+        if (unit == wdx::kUnitCloseFulltext) {
+            ::Sleep(50);
+            return wdx::kFieldEmpty;
+        }
+        // Asked with the bytes delivered so far, until nothing is left.
+        const int n = ReadText(path, unit, static_cast<char*>(out), maxLen);
+        if (n < 0) return wdx::kFileError;
+        if (n == 0) return unit == 0 ? wdx::kFieldEmpty : wdx::kNoMoreFields;
+        return wdx::kFulltext;
     }
     }
 }

@@ -6,6 +6,7 @@ import io
 import json
 import ntpath
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -17,17 +18,28 @@ BUILD = os.environ.get("PROBELET_BUILD_DIR", os.path.join(ROOT, "build", "win32"
 WIDE = os.path.exists(os.path.join(BUILD, "plugins", "fileinfo.wdx64"))
 EXT = ".wdx64" if WIDE else ".wdx"
 GOOD = os.path.join(BUILD, "plugins", "contract" + EXT)
+# File contents the contract plugin returns as its Text field: what each format must carry exactly.
+AWKWARD = ['say "hi", then go', "C:\\dir\\", "bell\x07 soh\x01 tab\t us\x1f", "one\r\ntwo\nthree"]
 
 
 def plugin(name):
     return os.path.join(BUILD, "plugins", name + EXT)
 
 
-def run(*args):
-    env = dict(os.environ, PROBELET_CLI_DIR=BUILD, WINEPREFIX=os.path.join(BUILD, "wineprefix"))
+def run(*args, **extra_env):
+    env = dict(os.environ, PROBELET_CLI_DIR=BUILD, WINEPREFIX=os.path.join(BUILD, "wineprefix"), **extra_env)
     p = subprocess.run([os.path.join(ROOT, "scripts", "probelet-cli"), *args], env=env,
                        stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=300)
     return p.returncode, p.stdout.decode("utf-8"), p.stderr.decode("utf-8", "replace")
+
+
+def text_times(out):
+    """{field name: [min, median, max]} of a text report's table, cut at its header's columns."""
+    lines = out.split("\n")
+    header = next(l for l in lines if l.startswith("#"))
+    at = [header.index(c) for c in ("Field", "Type", "Min ms", "Median ms", "Max ms", "Value")]
+    return {l[at[0]:at[1]].strip(): [l[a:b].strip() for a, b in zip(at[2:], at[3:])]
+            for l in lines if re.match(r"\d+ ", l)}
 
 
 class Cli(unittest.TestCase):
@@ -41,6 +53,11 @@ class Cli(unittest.TestCase):
             with open(path, "wb") as f:
                 f.write(b"x" * size)
             cls.files.append(path)
+        cls.awkward = []
+        for i, text in enumerate(AWKWARD):
+            cls.awkward.append(os.path.join(d, "awkward-%d.txt" % i))
+            with open(cls.awkward[-1], "wb") as f:
+                f.write(text.encode("ascii"))
         cls.mtime = 1700000000
         os.utime(cls.files[0], (cls.mtime, cls.mtime))
 
@@ -53,25 +70,26 @@ class Cli(unittest.TestCase):
         return code, json.loads(out) if out else None, err
 
     def test_each_breach_is_found_and_a_sound_plugin_shows_none(self):
+        # (plugin, kind, the fields it is found at)
         cases = [
-            ("contract", None),
-            ("contract_name_unterminated", "name-unterminated"),
-            ("contract_name_empty", "name-empty"),
-            ("contract_name_duplicate", "name-duplicate"),
-            ("contract_type_invalid", "type-invalid"),
-            ("contract_buffer_overrun", "buffer-overrun"),
-            ("contract_path_modified", "path-modified"),
-            ("contract_value_type_mismatch", "value-type-mismatch"),
-            ("contract_no_such_field", "no-such-field"),
-            ("contract_unstable_value", "unstable-value"),
-            ("contract_fault", "fault"),
-            ("contract_slow_field", "slow-field"),
+            ("contract", None, []),
+            ("contract_name_unterminated", "name-unterminated", [1]),
+            ("contract_name_empty", "name-empty", [1]),
+            ("contract_name_duplicate", "name-duplicate", [1]),
+            ("contract_type_invalid", "type-invalid", [0]),
+            ("contract_buffer_overrun", "buffer-overrun", [1]),  # one byte: the terminator
+            ("contract_path_modified", "path-modified", [1]),
+            ("contract_value_type_mismatch", "value-type-mismatch", [2]),
+            ("contract_no_such_field", "no-such-field", [5]),
+            ("contract_unstable_value", "unstable-value", [0, 1]),  # a number; a text that differs late
+            ("contract_fault", "fault", [1]),
+            ("contract_slow_field", "slow-field", [0]),
         ]
-        for name, kind in cases:
+        for name, kind, fields in cases:
             with self.subTest(name):
                 code, report, err = self.json_run("--check", "--repeat", "2", plugin(name), self.files[0])
-                kinds = sorted({p["kind"] for p in report["problems"]})
-                self.assertEqual(kinds, [kind] if kind else [], report["problems"])
+                found = sorted((p["kind"], p["field"]) for p in report["problems"])
+                self.assertEqual(found, [(kind, f) for f in fields], report["problems"])
                 self.assertEqual(code, 1 if kind else 0, err)
                 for p in report["problems"]:
                     self.assertEqual(set(p), {"file", "field", "kind", "detail"})
@@ -115,7 +133,7 @@ class Cli(unittest.TestCase):
 
         _, out, _ = run("--format", "csv", GOOD, *self.files)
         rows = list(csv.DictReader(io.StringIO(out)))
-        self.assertEqual(len(rows), 3 * 4)
+        self.assertEqual(len(rows), 3 * 5)
         self.assertEqual(rows[0]["name"], "Size")
         self.assertEqual(rows[0]["value"], "1234")
         self.assertEqual(rows[0]["units"], "bytes|kbytes")
@@ -128,6 +146,32 @@ class Cli(unittest.TestCase):
         # Aligned: every column of a row starts where its header does.
         self.assertEqual(size.index("Size"), header.index("Field"))
         self.assertEqual(size.index("1234"), header.index("Value"))
+
+    def test_awkward_values_read_back_exactly(self):
+        def texts(fields):
+            return [f["value"] for f in fields if f["name"] == "Text"]
+        _, report, _ = self.json_run(GOOD, *self.awkward)
+        self.assertEqual(texts(f for file in report["files"] for f in file["fields"]), AWKWARD)
+        _, out, _ = run("--format", "csv", GOOD, *self.awkward)
+        self.assertEqual(texts(csv.DictReader(io.StringIO(out))), AWKWARD)
+        # Text: no value breaks its table into more lines.
+        _, out, _ = run(GOOD, *self.awkward)
+        self.assertNotIn("\r", out)
+        for line in out.split("\n"):
+            if line and not line.startswith(("Plugin:", "Detect string:", "File:")):
+                self.assertRegex(line, r"^(#|\d+) ")
+
+    def test_times_show_three_decimals_and_leave_out_the_closing_call(self):
+        # The Text field's closing call takes 50 ms; its read far less.
+        for fmt in ("text", "csv"):
+            with self.subTest(fmt):
+                _, out, _ = run("--format", fmt, "--repeat", "3", GOOD, self.files[1])
+                times = text_times(out) if fmt == "text" else {
+                    r["name"]: [r["ms_min"], r["ms_median"], r["ms_max"]] for r in csv.DictReader(io.StringIO(out))}
+                self.assertEqual(len(times), 5)
+                for figure in sum(times.values(), []):
+                    self.assertRegex(figure, r"^\d+\.\d{3}$")
+                self.assertLess(float(times["Text"][1]), 25)
 
     def test_unicode_name_date_time_and_wide_text(self):
         _, report, _ = self.json_run(GOOD, self.files[0], self.files[2])
@@ -159,6 +203,18 @@ class Cli(unittest.TestCase):
         code, out, _ = run("--help")
         self.assertEqual(code, 0)
         self.assertIn("--repeat N", out)
+
+    def test_a_machine_that_runs_64_bit_code_only(self):
+        # Only the PE header's machine field is read before the refusal.
+        pe32 = os.path.join(self.tmp.name, "old.wdx")
+        with open(pe32, "wb") as f:
+            f.write(b"MZ" + bytes(58) + (64).to_bytes(4, "little") + b"PE\0\0" + (0x14C).to_bytes(2, "little"))
+        code, _, err = run(pe32, self.files[0], PROBELET_WINE64_ONLY="1")
+        self.assertEqual((code, "32-bit plugin" in err), (2, True), err)
+        if WIDE:  # the 64-bit loader called directly runs the 64-bit build
+            code, out, err = run(GOOD, self.files[0], PROBELET_WINE64_ONLY="1")
+            self.assertEqual(code, 0, err)
+            self.assertIn("(x64)", out)
 
 
 if __name__ == "__main__":
