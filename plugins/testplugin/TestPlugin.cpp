@@ -82,6 +82,93 @@ __attribute__((noinline)) int Recurse(volatile char* previous) {
 }
 #pragma GCC diagnostic pop
 
+// Never returns: it faults with all ones in every register the caller
+// expects back. On x86-64 its prologue saves them with unwind data, as a
+// compiler's would, so the dispatcher can walk past it.
+extern "C" void tp_fault_with_registers_filled();
+#if defined(__x86_64__)
+asm(R"(
+    .text
+    .def tp_fault_with_registers_filled; .scl 3; .type 32; .endef
+    .seh_proc tp_fault_with_registers_filled
+tp_fault_with_registers_filled:
+    pushq %rbp
+    .seh_pushreg %rbp
+    pushq %rbx
+    .seh_pushreg %rbx
+    pushq %rsi
+    .seh_pushreg %rsi
+    pushq %rdi
+    .seh_pushreg %rdi
+    pushq %r12
+    .seh_pushreg %r12
+    pushq %r13
+    .seh_pushreg %r13
+    pushq %r14
+    .seh_pushreg %r14
+    pushq %r15
+    .seh_pushreg %r15
+    subq $168, %rsp
+    .seh_stackalloc 168
+    movaps %xmm6, 0(%rsp)
+    .seh_savexmm %xmm6, 0
+    movaps %xmm7, 16(%rsp)
+    .seh_savexmm %xmm7, 16
+    movaps %xmm8, 32(%rsp)
+    .seh_savexmm %xmm8, 32
+    movaps %xmm9, 48(%rsp)
+    .seh_savexmm %xmm9, 48
+    movaps %xmm10, 64(%rsp)
+    .seh_savexmm %xmm10, 64
+    movaps %xmm11, 80(%rsp)
+    .seh_savexmm %xmm11, 80
+    movaps %xmm12, 96(%rsp)
+    .seh_savexmm %xmm12, 96
+    movaps %xmm13, 112(%rsp)
+    .seh_savexmm %xmm13, 112
+    movaps %xmm14, 128(%rsp)
+    .seh_savexmm %xmm14, 128
+    movaps %xmm15, 144(%rsp)
+    .seh_savexmm %xmm15, 144
+    .seh_endprologue
+    movq $-1, %rbx
+    movq $-1, %rbp
+    movq $-1, %rsi
+    movq $-1, %rdi
+    movq $-1, %r12
+    movq $-1, %r13
+    movq $-1, %r14
+    movq $-1, %r15
+    pcmpeqd %xmm6, %xmm6
+    pcmpeqd %xmm7, %xmm7
+    pcmpeqd %xmm8, %xmm8
+    pcmpeqd %xmm9, %xmm9
+    pcmpeqd %xmm10, %xmm10
+    pcmpeqd %xmm11, %xmm11
+    pcmpeqd %xmm12, %xmm12
+    pcmpeqd %xmm13, %xmm13
+    pcmpeqd %xmm14, %xmm14
+    pcmpeqd %xmm15, %xmm15
+    xorl %eax, %eax
+    movl %eax, (%rax)
+    ud2
+    .seh_endproc
+)");
+#else
+asm(R"(
+    .text
+    .def _tp_fault_with_registers_filled; .scl 3; .type 32; .endef
+_tp_fault_with_registers_filled:
+    movl $-1, %ebx
+    movl $-1, %ebp
+    movl $-1, %esi
+    movl $-1, %edi
+    xorl %eax, %eax
+    movl %eax, (%eax)
+    ud2
+)");
+#endif
+
 // What a plugin that looks after itself does: the system raises and catches
 // an access violation for it, and it throws and catches a C++ exception.
 void HandleOwnExceptions() {
@@ -132,6 +219,9 @@ void Fault(testplugin::FaultKind kind) {
     case FaultKind::HandledInside:
         HandleOwnExceptions();
         break;
+    case FaultKind::FillsRegisters:
+        tp_fault_with_registers_filled();
+        break;
     }
 }
 
@@ -145,6 +235,10 @@ void MaybeFault(Block* b, testplugin::FaultPoint point, int fieldIndex = -1) {
 
 // DllMain faults after letting go of the block, so that a fault costs nothing.
 testplugin::FaultKind PlannedAt(Block* b, testplugin::FaultPoint point) {
+    if (b && point == testplugin::FaultPoint::Unload && b->fault.unloadKind) {
+        ++b->fault.faults;
+        return static_cast<testplugin::FaultKind>(b->fault.unloadKind);
+    }
     if (!b || b->fault.point != static_cast<int32_t>(point)) return testplugin::FaultKind::None;
     ++b->fault.faults;
     return static_cast<testplugin::FaultKind>(b->fault.kind);

@@ -76,6 +76,9 @@ enum class FaultKind : int32_t {
     CxxException,        // RaiseException as an MSVC-built throw does: 0xE06D7363
     MinGWThrow,          // a C++ throw of our own compiler escaping the entry point
     HandledInside,       // raises and catches its own exceptions, then carries on normally
+    // Writes through a null pointer (0xC0000005) with all ones in every
+    // callee-saved register (xmm6-xmm15 too on x86-64), which the guard owes its caller.
+    FillsRegisters,
 };
 
 // Where the faulty variant fails (Block::fault.point).
@@ -95,6 +98,7 @@ struct FaultPlan {
     int32_t kind;        // FaultKind
     int32_t fieldIndex;
     int32_t faults;      // times the plan was carried out
+    int32_t unloadKind;  // FaultKind: DllMain's DLL_PROCESS_DETACH faults so too, whatever point says
 };
 
 // One field as the plugin reports it.
@@ -219,8 +223,10 @@ public:
     // The faulty variant fails at point in the way kind, for field fieldIndex
     // where the point takes one.
     void PlanFault(FaultPoint point, FaultKind kind, int fieldIndex = 0) {
-        m_block->fault = FaultPlan{static_cast<int32_t>(point), static_cast<int32_t>(kind), fieldIndex, 0};
+        m_block->fault = FaultPlan{static_cast<int32_t>(point), static_cast<int32_t>(kind), fieldIndex, 0, 0};
     }
+    // The release faults in the way kind as well: two faults in one run.
+    void AlsoFaultOnUnload(FaultKind kind) { m_block->fault.unloadKind = static_cast<int32_t>(kind); }
 
 private:
     template <class Keep>

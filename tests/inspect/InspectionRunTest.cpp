@@ -461,4 +461,41 @@ TEST(InspectionMessages, AreModalOkBoxesCaptionedWithTheApplicationsName) {
     EXPECT_EQ(state.m_plugin.Module(), nullptr);
 }
 
+// A faulted fetch is told while its library is still loaded; a fault in the
+// release after it is told in a box of its own.
+TEST(InspectionMessages, AFaultedFetchIsToldBeforeTheReleaseAndAFaultingReleaseAfterIt) {
+    const std::string faulty = testplugin::Path(Variant::Faulty);
+    const std::string fetchFault = "Exception 0xC0000005 in ContentGetValue, field 1, of " + faulty;
+    const std::string releaseFault = "Exception 0xC0000094 in DllMain while releasing " + faulty;
+    struct Case {
+        bool releaseFaults;
+        std::vector<std::string> texts;
+        std::vector<int> unloadsAtBox;
+    };
+    for (const Case& c : {Case{false, {fetchFault}, {0}}, Case{true, {fetchFault, releaseFault}, {0, 1}}}) {
+        SCOPED_TRACE(c.releaseFaults ? "the release faults too" : "the release is clean");
+        testsupport::RecordingParent parent{640, 480};
+        fw::ListCtrl list;
+        CreateFieldList(list, parent.GetHwnd());
+        InspectionState state;
+        testplugin::Session plugin;
+        plugin.AddInt32("A", 1);
+        plugin.AddInt32("B", 2);
+        plugin.PlanFault(testplugin::FaultPoint::GetValue, testplugin::FaultKind::AccessViolation, 1);
+        if (c.releaseFaults) plugin.AlsoFaultOnUnload(testplugin::FaultKind::DivideByZero);
+        BoxInspector boxes(plugin);
+        InspectPlugin(state, list, faulty.c_str());
+
+        std::vector<std::string> texts;
+        std::vector<int> unloads;
+        for (const BoxInspector::Seen& box : boxes.Boxes()) {
+            texts.push_back(box.text);
+            unloads.push_back(box.unloads);
+        }
+        EXPECT_EQ(texts, c.texts);
+        EXPECT_EQ(unloads, c.unloadsAtBox);
+        EXPECT_EQ(plugin.Data().unloads, 1);
+    }
+}
+
 }  // namespace

@@ -3,13 +3,22 @@
 // run reports the fault, the process goes on, and a well-behaved plugin is
 // inspected correctly right afterwards.
 #include "common/ProcessCounts.h"
+#include "HeldRegisters.h"
 #include "InspectionFixture.h"
 
 #include <psapi.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <future>
 #include <iterator>
+#include <thread>
 #include <tuple>
+
+// The guard's own entry (FaultGuard.cpp): FaultGuard::Invoke around it saves
+// registers of its own, which would hide one that the landing point lost.
+extern "C" int probelet_guard_invoke(void* frame, void* thunk, void* call);
 
 namespace {
 
@@ -30,6 +39,7 @@ const Kind kKinds[] = {
     {FaultKind::IllegalInstruction, 0xC000001D, "IllegalInstruction"},
     {FaultKind::StackOverflow, 0xC00000FD, "StackOverflow"},
     {FaultKind::CxxException, testplugin::kCxxExceptionCode, "CxxException"},
+    {FaultKind::FillsRegisters, 0xC0000005, "FillsRegisters"},
 };
 
 struct Point {
@@ -140,6 +150,70 @@ TEST_F(PluginFaults, ExceptionsThePluginHandlesItselfStayItsOwn) {
         EXPECT_EQ(plugin.Data().fault.faults, 1) << point.name;
     }
     EXPECT_TRUE(boxes.Texts().empty());
+}
+
+struct GetValueCall {
+    wdx::ContentGetValueFn getValue;
+    char file[MAX_PATH];
+    char value[wdx::kBufferSize];
+};
+
+void CallGetValue(void* c) {
+    auto* call = static_cast<GetValueCall*>(c);
+    call->getValue(call->file, 1, wdx::kUnitValue, call->value, wdx::kBufferSize, 0);
+}
+
+// 1 when the call faulted, as the guard's entry answers.
+int RunGuarded(void* guard, void* call, void*) {
+    return static_cast<wdx::FaultGuard*>(guard)->Run([call] { CallGetValue(call); }) ? 0 : 1;
+}
+
+// The plugin faults with all ones in every callee-saved register; the caller
+// finds its own values there after the guard's entry and after FaultGuard::Run.
+TEST_F(PluginFaults, TheCallerGetsEveryCalleeSavedRegisterBack) {
+    plugin.PlanFault(FaultPoint::GetValue, FaultKind::FillsRegisters, 1);
+    ASSERT_EQ(state.m_plugin.Open(testplugin::Path(Variant::FaultySeh).c_str()),
+              wdx::PluginBoundary::OpenResult::Opened);
+    GetValueCall call{state.m_plugin.EntryPoints().getValue, "", ""};
+    void* frame[8] = {};  // the guard's record: on i686 it must lie on the stack
+    wdx::FaultGuard guard;
+    struct Route {
+        const char* name;
+        HeldCall held;
+    } routes[] = {
+        {"guard entry", MakeHeldCall(probelet_guard_invoke, frame, reinterpret_cast<void*>(&CallGetValue), &call)},
+        {"FaultGuard::Run", MakeHeldCall(RunGuarded, &guard, &call, nullptr)},
+    };
+    for (Route& route : routes) {
+        EXPECT_EQ(probelet_test_call_holding(&route.held), 1) << route.name;
+        EXPECT_EQ(LostRegisters(route.held), std::vector<std::string>{}) << route.name;
+    }
+    EXPECT_EQ(guard.Code(), 0xC0000005u);
+    EXPECT_EQ(plugin.Data().fault.faults, 2);
+}
+
+// Overflows in a row on the thread that inspects, each caught as the first
+// was. Without its guard pages set again an overflow hangs that thread: a
+// watchdog bounds the wait and ends the program, as every later overflow
+// would hang too.
+TEST_F(PluginFaults, EveryStackOverflowInARowIsCaught) {
+    plugin.PlanFault(FaultPoint::GetValue, FaultKind::StackOverflow, 1);
+    std::atomic<int> runs{0};
+    std::promise<void> done;
+    std::thread watchdog([&runs, finished = done.get_future()] {
+        if (finished.wait_for(std::chrono::seconds(30)) == std::future_status::ready) return;
+        ADD_FAILURE() << "stack overflow " << runs + 1 << " in a row still not caught after 30 s";
+        std::fflush(stdout);
+        ::TerminateProcess(::GetCurrentProcess(), 1);
+    });
+    for (; runs < 3; ++runs) Run(Variant::FaultySeh);
+    done.set_value();
+    watchdog.join();
+
+    const std::string message =
+        "Exception 0xC00000FD in ContentGetValue, field 1, of " + testplugin::Path(Variant::FaultySeh);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>(3, message));
+    EXPECT_EQ(plugin.Data().fault.faults, 3);
 }
 
 // A C++ throw of our own compiler escaping a plugin. On x86-64 it travels as

@@ -8,6 +8,7 @@ probelet_add_test(inspect_engine_tests
             ${CMAKE_CURRENT_LIST_DIR}/FileInfoPluginTest.cpp
             ${CMAKE_CURRENT_LIST_DIR}/TextInfoPluginTest.cpp
             ${CMAKE_CURRENT_LIST_DIR}/PluginFaultTest.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/HeldRegisters.cpp
             ${CMAKE_CURRENT_LIST_DIR}/InspectionFixture.cpp
     LIBS probelet_inspect_engine probelet_testplugin_control psapi)
 add_dependencies(inspect_engine_tests probelet_testplugins probelet_fileinfo probelet_textinfo)
