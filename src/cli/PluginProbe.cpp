@@ -59,7 +59,27 @@ double Ms(int64_t first, int64_t second, int64_t frequency) {
            static_cast<double>(frequency);
 }
 
-std::string SystemErrorText(DWORD error) {
+// The machine a PE image is built for; 0 for a file that is none.
+WORD PeMachine(const std::string& utf8Path) {
+    HANDLE file = ::CreateFileW(Utf8ToWide(utf8Path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    unsigned char head[4096] = {};
+    DWORD read = 0;
+    const BOOL ok = ::ReadFile(file, head, sizeof head, &read, nullptr);
+    ::CloseHandle(file);
+    if (!ok || read < 0x40 || head[0] != 'M' || head[1] != 'Z') return 0;
+    DWORD pe = 0;
+    std::memcpy(&pe, head + 0x3C, sizeof pe);
+    if (pe > read - 6 || std::memcmp(head + pe, "PE\0\0", 4) != 0) return 0;
+    WORD machine = 0;
+    std::memcpy(&machine, head + pe + 4, sizeof machine);
+    return machine;
+}
+
+// The system's text for a load error, its insert filled with the path; the
+// one error a plugin author meets most gets a word on what to do.
+std::string SystemErrorText(DWORD error, const std::string& path) {
     char* text = nullptr;
     const DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                          FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -68,7 +88,19 @@ std::string SystemErrorText(DWORD error) {
     if (text) ::LocalFree(text);
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ' || out.back() == '.'))
         out.pop_back();
-    return out + " (error " + std::to_string(error) + ")";
+    for (size_t at; (at = out.find("%1")) != std::string::npos;) out.replace(at, 2, path);
+    out += " (error " + std::to_string(error) + ")";
+    if (error == ERROR_BAD_EXE_FORMAT) {
+        constexpr WORD kOurs = sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+        constexpr WORD kOther = sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_AMD64;
+        const WORD machine = PeMachine(path);
+        if (machine == kOther)
+            out += kOther == IMAGE_FILE_MACHINE_I386 ? ": it is a 32-bit plugin; use the 32-bit probelet-cli (x86)"
+                                                     : ": it is a 64-bit plugin; use the 64-bit probelet-cli (x64)";
+        else if (machine != kOurs)
+            out += ": it is not a Windows library";
+    }
+    return out;
 }
 
 std::vector<std::string> SplitUnits(const std::string& units) {
@@ -83,6 +115,11 @@ std::vector<std::string> SplitUnits(const std::string& units) {
     }
 }
 
+// A value as a problem's detail names it; the result code where it is no value.
+std::string Quoted(int code, const std::string& text) {
+    return code > 0 ? "\"" + text + "\"" : "result " + std::to_string(code);
+}
+
 bool KnownType(int code) { return code >= wdx::kNumeric32 && code <= kWideString; }
 
 // The wide entry point may give the wide form of a text field.
@@ -95,11 +132,16 @@ bool SameKind(int declared, int result, bool wide) {
 
 void PluginProbe::AddProblem(Report& report, const std::string* file, int field, const char* kind,
                              const std::string& detail) {
+    AddProblemUtf8(report, file, field, kind, AnsiToUtf8(detail));
+}
+
+void PluginProbe::AddProblemUtf8(Report& report, const std::string* file, int field, const char* kind,
+                                 std::string detail) {
     Problem p;
     if (file) p.file = *file;
     if (field >= 0) p.field = field;
     p.kind = kind;
-    p.detail = AnsiToUtf8(detail);
+    p.detail = std::move(detail);
     report.problems.push_back(std::move(p));
 }
 
@@ -115,7 +157,7 @@ bool PluginProbe::Load(const std::string& ansiPath, Report& report) {
     case wdx::PluginBoundary::OpenResult::Opened:
         break;
     case wdx::PluginBoundary::OpenResult::LoadFailed:
-        m_loadMessage = "cannot load " + m_pluginPath + ": " + SystemErrorText(m_plugin.LoadError());
+        m_loadMessage = "cannot load " + m_pluginPath + ": " + SystemErrorText(m_plugin.LoadError(), m_pluginPath);
         m_notLoaded = true;
         return false;
     case wdx::PluginBoundary::OpenResult::NotAPlugin:
@@ -322,8 +364,8 @@ bool PluginProbe::InspectFile(const std::string& file, FileReport& out, Report& 
         row.result = firstCode;
         row.value = ValueText(firstCode, firstBytes.data(), wdx::kBufferSize);
         // Other bytes may still read as the same text (past a terminator).
-        const bool unstable = differs && (otherCode != firstCode ||
-                                          ValueText(otherCode, otherBytes.data(), wdx::kBufferSize) != row.value);
+        const std::string otherValue = differs ? ValueText(otherCode, otherBytes.data(), wdx::kBufferSize) : "";
+        const bool unstable = differs && (otherCode != firstCode || otherValue != row.value);
         row.ms = Summarize(samples);
         if (m_options.check) {
             if (modified) AddProblem(report, &file, f.index, "path-modified", std::string(entry) + " wrote into the file path it was handed");
@@ -332,7 +374,10 @@ bool PluginProbe::InspectFile(const std::string& file, FileReport& out, Report& 
                 AddProblem(report, &file, f.index, "value-type-mismatch",
                            "declared type " + std::to_string(f.declaredType) + ", value returned as " +
                                std::to_string(firstCode));
-            if (unstable) AddProblem(report, &file, f.index, "unstable-value", "the value differs between repeats");
+            if (unstable)
+                AddProblemUtf8(report, &file, f.index, "unstable-value",
+                               "the value differs between repeats: " + Quoted(firstCode, row.value) + ", then " +
+                                   Quoted(otherCode, otherValue));
             if (row.ms->median > m_options.slowMs) {
                 char detail[96];
                 std::snprintf(detail, sizeof detail, "median %.3f ms over the %.3f ms threshold", row.ms->median,

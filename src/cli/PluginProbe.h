@@ -54,7 +54,9 @@ private:
     bool Enumerate(Report& report, bool check);
     // false when the file's run ended in a fault.
     bool InspectFile(const std::string& file, FileReport& out, Report& report, bool checkNoSuchField);
+    // detail in the ANSI code page, as the plugin's names are; values are UTF-8 already.
     void AddProblem(Report& report, const std::string* file, int field, const char* kind, const std::string& detail);
+    void AddProblemUtf8(Report& report, const std::string* file, int field, const char* kind, std::string detail);
     void AddFault(Report& report, const std::string* file, int field);
 
     ProbeOptions m_options;

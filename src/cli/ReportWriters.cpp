@@ -1,5 +1,7 @@
 #include "cli/Report.h"
 
+#include "inspect/PluginInterface.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -22,14 +24,53 @@ std::string Join(const std::vector<std::string>& parts, const char* separator) {
     return out;
 }
 
-// One line per cell: what a terminal shows of a value with line breaks.
-std::string OneLine(const std::string& text) {
+// One line per cell, and nothing a terminal would act on: control
+// characters (C0, DEL and UTF-8's C1 range, where escape sequences start)
+// are shown as escapes.
+std::string TerminalSafe(const std::string& text) {
     std::string out;
-    for (char c : text) {
-        if (c == '\r') continue;
-        out += (c == '\n' || c == '\t') ? ' ' : c;
+    char esc[8];
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const unsigned char next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c < 0x20 || c == 0x7F) {
+            std::snprintf(esc, sizeof esc, "\\x%02x", c);
+            out += esc;
+        } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            std::snprintf(esc, sizeof esc, "\\u%04x", next);
+            out += esc;
+            ++i;
+        } else {
+            out += static_cast<char>(c);
+        }
     }
     return out;
+}
+
+// Field flags by name, the number after them: "substsize (2)".
+std::string FlagText(int flags) {
+    static const char* const kSubstitutes[] = {nullptr, "substsize", "substdatetime", "substdate",
+                                               "substtime", "substattributes", "substattributestr",
+                                               "passthrough_size_float"};
+    std::vector<std::string> names;
+    if (flags & wdx::kFlagEdit) names.push_back("edit");
+    if (const char* subst = kSubstitutes[(flags & wdx::kFlagSubstituteMask) >> 1]) names.push_back(subst);
+    if (flags & wdx::kFlagFieldEdit) names.push_back("fieldedit");
+    const int rest = flags & ~(wdx::kFlagEdit | wdx::kFlagSubstituteMask | wdx::kFlagFieldEdit);
+    char number[32];
+    if (rest) {
+        std::snprintf(number, sizeof number, "0x%X", static_cast<unsigned>(rest));
+        names.push_back(number);
+    }
+    if (names.empty()) return "0";
+    std::snprintf(number, sizeof number, " (%d)", flags);
+    return Join(names, "|") + number;
 }
 
 std::string JsonString(const std::string& text) {
@@ -98,18 +139,19 @@ Timing Summarize(std::vector<double> samples) {
 }
 
 std::string TextReport(const Report& report) {
-    std::string out = "Plugin: " + report.plugin + " (" + report.arch + ")\n";
-    if (report.detectString) out += "Detect string: " + *report.detectString + "\n";
+    std::string out = "Plugin: " + TerminalSafe(report.plugin) + " (" + report.arch + ")\n";
+    if (report.detectString)
+        out += "Detect string: " + (report.detectString->empty() ? "(empty)" : TerminalSafe(*report.detectString)) + "\n";
     for (const FileReport& file : report.files) {
-        out += "\nFile: " + file.file + "\n";
+        out += "\nFile: " + TerminalSafe(file.file) + "\n";
         std::vector<std::vector<std::string>> rows = {
             {"#", "Field", "Type", "Units", "Flags", "Result", "Min ms", "Median ms", "Max ms", "Value"}};
         for (const FieldReport& f : file.fields) {
-            rows.push_back({std::to_string(f.index), OneLine(f.name),
-                            f.type + " (" + std::to_string(f.typeCode) + ")", OneLine(Join(f.units, "|")),
-                            f.flags ? std::to_string(*f.flags) : "-", f.result ? std::to_string(*f.result) : "-",
+            rows.push_back({std::to_string(f.index), TerminalSafe(f.name),
+                            f.type + " (" + std::to_string(f.typeCode) + ")", TerminalSafe(Join(f.units, "|")),
+                            f.flags ? FlagText(*f.flags) : "-", f.result ? std::to_string(*f.result) : "-",
                             f.ms ? Ms(f.ms->min) : "-", f.ms ? Ms(f.ms->median) : "-", f.ms ? Ms(f.ms->max) : "-",
-                            OneLine(f.value)});
+                            TerminalSafe(f.value)});
         }
         std::vector<size_t> width(rows[0].size(), 0);
         for (const auto& row : rows)
@@ -126,7 +168,7 @@ std::string TextReport(const Report& report) {
     }
     if (!report.problems.empty()) {
         out += "\nProblems:\n";
-        for (const Problem& p : report.problems) out += "  " + OneLine(ProblemLine(p)) + "\n";
+        for (const Problem& p : report.problems) out += "  " + TerminalSafe(ProblemLine(p)) + "\n";
     }
     return out;
 }

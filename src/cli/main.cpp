@@ -13,6 +13,8 @@
 #include <io.h>
 
 #include <cstdio>
+#include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,7 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitProblems = 1;
 constexpr int kExitNotLoaded = 2;
+constexpr int kExitInternal = 3;  // out of memory or another failure of our own
 constexpr int kExitUsage = 64;
 
 // The command line as UTF-8: file names outside the ANSI code page survive.
@@ -38,9 +41,7 @@ void Write(FILE* stream, const std::string& text) { std::fwrite(text.data(), 1, 
 
 }  // namespace
 
-int main() {
-    // Our own line ends: CSV wants CR LF, the rest LF, untranslated.
-    _setmode(_fileno(stdout), _O_BINARY);
+int Run() {
 
     cli::Options options;
     std::string error;
@@ -83,4 +84,21 @@ int main() {
     }
     std::fflush(stdout);
     return status == cli::PluginProbe::Status::Ok ? kExitOk : kExitProblems;
+}
+
+int main() {
+    // Our own line ends: CSV wants CR LF, the rest LF, untranslated.
+    _setmode(_fileno(stdout), _O_BINARY);
+    // Every failure becomes a message and a status: nothing ends in terminate().
+    try {
+        return Run();
+    } catch (const std::bad_alloc&) {
+        Write(stderr, "probelet-cli: out of memory\n");
+    } catch (const std::exception& e) {
+        Write(stderr, std::string("probelet-cli: ") + e.what() + "\n");
+    } catch (...) {
+        Write(stderr, "probelet-cli: unexpected failure\n");
+    }
+    std::fflush(stdout);
+    return kExitInternal;
 }

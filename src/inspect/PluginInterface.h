@@ -79,6 +79,8 @@ constexpr int kNotSupported = -5; // this field cannot be had for this file
 constexpr int kFlagEdit = 1;
 constexpr int kFlagSubstituteSize = 2;
 constexpr int kFlagSubstituteDateTime = 4;
+constexpr int kFlagSubstituteMask = 14;  // bits 1-3: one of seven substitutes
+constexpr int kFlagFieldEdit = 16;
 
 using ContentGetValueWFn = int(WINAPI*)(wchar_t* fileName, int fieldIndex, int unitIndex, void* fieldValue,
                                         int maxLen, int flags);

@@ -204,6 +204,28 @@ class Cli(unittest.TestCase):
         self.assertEqual(code, 0)
         self.assertIn("--repeat N", out)
 
+    def test_what_the_text_says_to_a_person(self):
+        other = os.path.join(self.tmp.name, "other.wdx")  # a PE header for the other machine
+        with open(other, "wb") as f:
+            f.write(b"MZ" + bytes(58) + (64).to_bytes(4, "little") + b"PE\0\0" +
+                    (0x14C if WIDE else 0x8664).to_bytes(2, "little") + bytes(256))
+        _, text, _ = run(GOOD, self.files[0], *self.awkward)
+        _, unstable, _ = self.json_run("--check", "--repeat", "2", plugin("contract_unstable_value"), self.files[0])
+        details = [p["detail"] for p in unstable["problems"] if p["field"] == 1]
+        cases = [
+            ("flags by name", text, "substsize (2)"),
+            ("control characters escaped", text, r"bell\x07 soh\x01 tab\t us\x1f"),
+            ("line breaks escaped", text, r"one\r\ntwo\nthree"),
+            ("both unstable values named", details[0], '"generated at 000001", then "generated at 000002"'),
+            ("no library: its path in the system's text", run(self.files[1], self.files[0])[2],
+             "%s (error 193): it is not a Windows library" % os.path.basename(self.files[1])),
+            ("the other machine's plugin", run(other, self.files[0])[2], "%s-bit plugin" % ("32" if WIDE else "64")),
+        ]
+        for name, out, expected in cases:
+            with self.subTest(name):
+                self.assertIn(expected, out)
+        self.assertNotIn("\x07", text)
+
     def test_a_machine_that_runs_64_bit_code_only(self):
         # Only the PE header's machine field is read before the refusal.
         pe32 = os.path.join(self.tmp.name, "old.wdx")
