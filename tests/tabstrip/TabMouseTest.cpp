@@ -177,25 +177,37 @@ TEST_F(TabMouse, FourButtonsScrollHomeAndEnd) {
     EXPECT_EQ(tabs->GetScrollPos(), 0);
 }
 
+// The delay is real time with the system's timers running: a press let go
+// well inside it is a click, one held well past it drags the tab.
 TEST_F(TabMouse, APressBecomesADragOnlyAfterItsDelay) {
-    MakeDraggable(TSS_REORDER);
-    // Released before the drag timer had its turn: nothing moves, though the
-    // insertion point followed the pointer.
-    Send(WM_LBUTTONDOWN, OnTab(0), MK_LBUTTON);
-    for (int i = 0; i < 3; ++i) Send(WM_MOUSEMOVE, {Tab(3).m_rcLabel.right + 10, 10}, MK_LBUTTON);
-    EXPECT_EQ(tabs->GetDropPos(), 3);
-    Send(WM_LBUTTONUP, {Tab(3).m_rcLabel.right + 10, 10});
-    EXPECT_EQ(Labels(), (std::vector<std::string>{"Alpha", "Beta", "Gamma", "Delta"}));
-
-    parent->notifications.clear();
-    Send(WM_LBUTTONDOWN, OnTab(0), MK_LBUTTON);
-    ASSERT_TRUE(WaitForDragCursor(tabs->GetReorderCursor()));
-    for (int i = 0; i < 3; ++i) Send(WM_MOUSEMOVE, {Tab(2).m_rcLabel.right + 10, 10}, MK_LBUTTON);
-    Send(WM_LBUTTONUP, {Tab(2).m_rcLabel.right + 10, 10});
-    EXPECT_EQ(Labels(), (std::vector<std::string>{"Beta", "Gamma", "Alpha", "Delta"}));
-    EXPECT_EQ(Codes(), (NoteList{{TSN_PRESS, 0}, {TSN_MOVED, 2}}));
-    EXPECT_EQ(tabs->GetSelectedTab(), 2);
-    EXPECT_NE(::GetCapture(), tabs->GetHwnd());
+    const std::vector<std::string> unmoved = {"Alpha", "Beta", "Gamma", "Delta"};
+    const struct {
+        DWORD heldMs;
+        std::vector<std::string> labels;
+        NoteList codes;
+    } cases[] = {
+        {0, unmoved, {{TSN_PRESS, 0}}},
+        {150, unmoved, {{TSN_PRESS, 0}}},
+        {400, {"Beta", "Gamma", "Alpha", "Delta"}, {{TSN_PRESS, 0}, {TSN_MOVED, 2}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.heldMs) + " ms");
+        MakeDraggable(TSS_REORDER);
+        const POINT drop = {Tab(2).m_rcLabel.right + 10, 10};
+        const DWORD pressed = ::GetTickCount();
+        Send(WM_LBUTTONDOWN, OnTab(0), MK_LBUTTON);
+        PumpFor(c.heldMs);
+        // The insertion point follows the pointer either way.
+        for (int i = 0; i < 3; ++i) Send(WM_MOUSEMOVE, drop, MK_LBUTTON);
+        EXPECT_EQ(tabs->GetDropPos(), 3);
+        const DWORD held = ::GetTickCount() - pressed;
+        Send(WM_LBUTTONUP, drop);
+        EXPECT_EQ(Labels(), c.labels) << "released after " << held << " ms";
+        EXPECT_EQ(Codes(), c.codes);
+        EXPECT_EQ(Labels().at(static_cast<size_t>(tabs->GetSelectedTab())), "Alpha");  // still current
+        EXPECT_NE(::GetCapture(), tabs->GetHwnd());
+        TearDown();
+    }
 }
 
 TEST_F(TabMouse, DropsThatChangeNothing) {

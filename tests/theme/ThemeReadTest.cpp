@@ -104,6 +104,18 @@ TEST(ThemeReadChild, DISABLED_ReadsOneCase) {
     EXPECT_EQ(themetest::GdiCount(), gdi) << "GDI objects left behind or lost";
     EXPECT_EQ(themetest::LoadedModules(), modules) << "modules left loaded";
 
+    // Either strip kept would theme its buttons: the left one first and
+    // previous, the right one next and last.
+    for (bool rightHand : {false, true}) {
+        const COLORREF kOutside = RGB(1, 2, 3);
+        themetest::Canvas canvas(20, 20, kOutside);
+        strip.tabs.DrawThemedButton(canvas.Dc(), RECT{0, 0, 20, 20}, rightHand, 0);
+        int drawn = 0;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 20; ++x) drawn += canvas.Pixel(x, y) != kOutside;
+        EXPECT_EQ(drawn > 0, row.outcome != Outcome::Classic) << (rightHand ? "right" : "left") << " strip";
+    }
+
     const COLORREF* colors = strip.tabs.GetGlyphColors();
     switch (row.outcome) {
     case Outcome::Classic:
