@@ -8,7 +8,7 @@
 //      of the same report.
 #include "cli/PluginProbe.h"
 #include "cli/Report.h"
-#include "inspect/PluginInterface.h"
+#include "plugin/PluginInterface.h"
 #include "BenchSupport.h"
 
 #include <windows.h>

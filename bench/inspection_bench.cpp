@@ -8,7 +8,7 @@
 //      run sizes them.
 #include "framework/ListCtrl.h"
 #include "inspect/InspectionRun.h"
-#include "inspect/PluginInterface.h"
+#include "plugin/PluginInterface.h"
 #include "BenchSupport.h"
 
 #include <windows.h>

@@ -1,7 +1,7 @@
 // Copying into and joining within a 260-byte path buffer: either a whole,
 // terminated result that fits, or a refusal that leaves the documented state.
 #include "FuzzCheck.h"
-#include "inspect/PathText.h"
+#include "hostconfig/PathText.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

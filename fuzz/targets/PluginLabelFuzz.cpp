@@ -1,7 +1,7 @@
 // Tab labels of plugin values and the multibyte-aware search behind them, in
 // a single-byte code page and in code page 932.
 #include "FuzzCheck.h"
-#include "inspect/PathText.h"
+#include "hostconfig/PathText.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

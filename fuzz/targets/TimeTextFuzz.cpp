@@ -1,7 +1,7 @@
 // The time text of any two counter readings and any frequency: "n/a" without
 // a counter, else milliseconds with exactly three decimals.
 #include "FuzzCheck.h"
-#include "inspect/ValueText.h"
+#include "plugin/ValueText.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -1,8 +1,8 @@
 // Value rendering over any code and any buffer. The buffer is an exact-size
 // heap block, so a read past its end is an AddressSanitizer report.
 #include "FuzzCheck.h"
-#include "inspect/PluginInterface.h"
-#include "inspect/ValueText.h"
+#include "plugin/PluginInterface.h"
+#include "plugin/ValueText.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

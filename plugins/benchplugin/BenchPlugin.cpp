@@ -2,7 +2,7 @@
 // named "Field <n>", declared Numeric 32. With PROBELET_BENCH_FETCH=nothing
 // the value fetch returns at once without touching the buffer; otherwise it
 // stores the field index.
-#include "inspect/PluginInterface.h"
+#include "plugin/PluginInterface.h"
 
 #include <windows.h>
 

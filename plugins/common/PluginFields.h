@@ -2,7 +2,7 @@
 // the host's buffers, always within maxLen.
 #pragma once
 
-#include "inspect/PluginInterface.h"
+#include "plugin/PluginInterface.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 // UTF-16 text, full text, detect string, field flags, unloading notice), built
 // once as a well-behaved plugin and once per contract breach that probelet-cli
 // --check must find (CP_BREACH names it).
-#include "inspect/PluginInterface.h"
+#include "plugin/PluginInterface.h"
 
 #include <windows.h>
 

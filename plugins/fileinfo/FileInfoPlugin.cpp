@@ -3,7 +3,7 @@
 // times, attributes, kind, extension, size in MiB and the start of the file's
 // text. It follows the published interface, so the real host can use it too.
 #include "common/PluginFields.h"
-#include "inspect/PluginInterface.h"
+#include "plugin/PluginInterface.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // A test plugin that declares more fields than a run takes: 100,000, named
 // "Field <n>", Numeric 32, whose value is the index. ManyFieldsCalls tells a
 // test how far the host asked.
-#include "inspect/PluginInterface.h"
+#include "plugin/PluginInterface.h"
 
 #include <windows.h>
 

@@ -27,7 +27,7 @@
 // 64-bit test (or the other way round) would still agree on it.
 #pragma once
 
-#include "inspect/PluginInterface.h"
+#include "plugin/PluginInterface.h"
 
 #include <windows.h>
 

@@ -4,7 +4,7 @@
 // The host asks field by field, so one reading serves every field of a file
 // until the file or its time stamp changes.
 #include "common/PluginFields.h"
-#include "inspect/PluginInterface.h"
+#include "plugin/PluginInterface.h"
 
 #include <windows.h>
 

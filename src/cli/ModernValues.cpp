@@ -1,7 +1,7 @@
 #include "cli/ModernValues.h"
 
-#include "inspect/PluginInterface.h"
-#include "inspect/ValueText.h"
+#include "plugin/PluginInterface.h"
+#include "plugin/ValueText.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 #include "cli/PluginProbe.h"
 
 #include "cli/ModernValues.h"
-#include "inspect/ValueText.h"
+#include "plugin/ValueText.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "cli/Report.h"
-#include "inspect/PluginBoundary.h"
+#include "plugin/PluginBoundary.h"
 
 #include <optional>
 #include <string>

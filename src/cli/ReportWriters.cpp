@@ -1,6 +1,6 @@
 #include "cli/Report.h"
 
-#include "inspect/PluginInterface.h"
+#include "plugin/PluginInterface.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -3,7 +3,7 @@
 #include "cli/CliOptions.h"
 #include "cli/ModernValues.h"
 #include "cli/PluginProbe.h"
-#include "inspect/HostIni.h"
+#include "hostconfig/HostIni.h"
 #include "probelet_version.h"
 
 #include <windows.h>

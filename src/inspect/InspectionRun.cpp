@@ -1,7 +1,7 @@
 #include "inspect/InspectionRun.h"
 
 #include "framework/MessageBox.h"
-#include "inspect/ValueText.h"
+#include "plugin/ValueText.h"
 
 #include <string>
 

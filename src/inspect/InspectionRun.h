@@ -4,8 +4,8 @@
 #pragma once
 
 #include "framework/ListCtrl.h"
-#include "inspect/PluginBoundary.h"
-#include "inspect/PluginInterface.h"
+#include "plugin/PluginBoundary.h"
+#include "plugin/PluginInterface.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 #include "inspect/WDXView.h"
 
 #include "framework/AppGlobals.h"
-#include "inspect/HostIni.h"
+#include "hostconfig/HostIni.h"
 #include "res/resource.h"
 
 #include <algorithm>

@@ -7,7 +7,7 @@
 #include "framework/View.h"
 #include "inspect/FieldListCtrl.h"
 #include "inspect/InspectionRun.h"
-#include "inspect/PluginList.h"
+#include "hostconfig/PluginList.h"
 #include "tabstrip/CustomTabCtrl.h"
 
 #include <vector>

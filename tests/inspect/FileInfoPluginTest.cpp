@@ -3,7 +3,7 @@
 #include "InspectionFixture.h"
 
 #include "framework/Handles.h"
-#include "inspect/PluginInterface.h"
+#include "plugin/PluginInterface.h"
 
 #include <cstring>
 #include <map>

@@ -1,6 +1,6 @@
 // Path texts of the host configuration: labels, joining, expansion, and the
 // 64-bit plugin name, each kept within 260 bytes.
-#include "inspect/PathText.h"
+#include "hostconfig/PathText.h"
 #include "support/TestWindows.h"
 
 #include <gtest/gtest.h>

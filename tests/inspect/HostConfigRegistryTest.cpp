@@ -1,9 +1,9 @@
 // Finding the host's INI file through the registry of the test prefix, with
 // real files and the real environment of the test process.
 #include "support/HostSetup.h"
-#include "inspect/HostIni.h"
-#include "inspect/PathText.h"
-#include "inspect/PluginList.h"
+#include "hostconfig/HostIni.h"
+#include "hostconfig/PathText.h"
+#include "hostconfig/PluginList.h"
 #include "support/TestWindows.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // rows it leaves and the calls the test plugin saw.
 #include "InspectionFixture.h"
 
-#include "inspect/ValueText.h"
+#include "plugin/ValueText.h"
 
 #include <atomic>
 #include <cstring>

@@ -1,5 +1,5 @@
-#include "inspect/PluginInterface.h"
-#include "inspect/ValueText.h"
+#include "plugin/PluginInterface.h"
+#include "plugin/ValueText.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // update and the tabs made from the host's configuration.
 #include "ViewFixture.h"
 
-#include "inspect/PathText.h"
+#include "hostconfig/PathText.h"
 #include "res/resource.h"
 
 #include <cstring>

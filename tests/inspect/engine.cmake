@@ -1,7 +1,7 @@
 # Plugin contract, value texts and the inspection run.
 probelet_add_test(inspect_value_text_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/ValueTextTest.cpp
-    LIBS probelet_inspect_engine)
+    LIBS probelet_plugin)
 probelet_add_test(inspect_engine_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/InspectionRunTest.cpp
             ${CMAKE_CURRENT_LIST_DIR}/PluginContractTest.cpp

@@ -2,7 +2,7 @@
 probelet_add_test(hostconfig_tests HOST_KEY
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/HostConfigPathTest.cpp
             ${CMAKE_CURRENT_LIST_DIR}/HostConfigRegistryTest.cpp
-    LIBS probelet_inspect advapi32)
+    LIBS probelet_hostconfig advapi32)
 probelet_add_test(wdxview_tests HOST_KEY
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/WDXViewTest.cpp
             ${CMAKE_CURRENT_LIST_DIR}/WDXViewInspectionTest.cpp

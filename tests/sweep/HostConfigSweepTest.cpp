@@ -1,7 +1,7 @@
 // Bad host configurations: registry values of every type and of every length
 // around the 260-byte buffer, and INI files with many or long plugin values.
-#include "inspect/HostIni.h"
-#include "inspect/PathText.h"
+#include "hostconfig/HostIni.h"
+#include "hostconfig/PathText.h"
 #include "inspect/ViewFixture.h"
 #include "support/HostSetup.h"
 

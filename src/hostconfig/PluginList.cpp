@@ -1,4 +1,4 @@
-#include "inspect/PluginList.h"
+#include "hostconfig/PluginList.h"
 
 #include <cstdio>
 

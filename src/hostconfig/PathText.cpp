@@ -1,4 +1,4 @@
-#include "inspect/PathText.h"
+#include "hostconfig/PathText.h"
 
 #include <cstring>
 

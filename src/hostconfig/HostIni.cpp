@@ -1,8 +1,8 @@
-#include "inspect/HostIni.h"
-
-#include "framework/Handles.h"
+#include "hostconfig/HostIni.h"
 
 #include <cstring>
+#include <memory>
+#include <type_traits>
 
 namespace hostconfig {
 
@@ -10,8 +10,8 @@ const char kHostKey[] = "Software\\Ghisler\\Total Commander";
 const char kDefaultIniName[] = "%WINDIR%\\wincmd.ini";
 
 namespace {
-struct RegKeyTraits { static void Free(HKEY h) { ::RegCloseKey(h); } };
-using RegKey = fw::Handle<HKEY, RegKeyTraits>;
+struct CloseKey { void operator()(HKEY h) const { ::RegCloseKey(h); } };
+using RegKey = std::unique_ptr<std::remove_pointer_t<HKEY>, CloseKey>;
 }  // namespace
 
 bool ReadRegistryText(HKEY key, const char* name, PathBuffer& out) {
@@ -39,12 +39,12 @@ int ReadHostIniLocation(HKEY root, PathBuffer& location) {
     HKEY opened = nullptr;
     if (::RegOpenKeyExA(root, kHostKey, 0, KEY_READ, &opened) != ERROR_SUCCESS) return 0;
     RegKey key(opened);
-    if (!ReadRegistryText(key, "InstallDir", location)) return 1;
+    if (!ReadRegistryText(key.get(), "InstallDir", location)) return 1;
     SetVariableIfMissing("COMMANDER_PATH", location);
 
     PathBuffer name;
     PathBuffer expanded;
-    bool fits = ReadRegistryText(key, "IniFileName", name) ? ExpandPath(name, expanded)
+    bool fits = ReadRegistryText(key.get(), "IniFileName", name) ? ExpandPath(name, expanded)
                                                             : ExpandPath(kDefaultIniName, expanded);
     // A location we cannot hold whole cannot name the INI file.
     if (!fits) {

@@ -1,7 +1,7 @@
 // Where the host keeps its INI file: its registry key, read only.
 #pragma once
 
-#include "inspect/PathText.h"
+#include "hostconfig/PathText.h"
 
 #include <windows.h>
 

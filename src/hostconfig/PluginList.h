@@ -2,7 +2,7 @@
 // file, keys "0", "1", ... each naming one plugin library.
 #pragma once
 
-#include "inspect/PathText.h"
+#include "hostconfig/PathText.h"
 
 #include <memory>
 #include <string>

@@ -1,4 +1,4 @@
-#include "inspect/FaultGuard.h"
+#include "plugin/FaultGuard.h"
 
 #include <cstddef>
 #include <cstdint>

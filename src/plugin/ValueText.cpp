@@ -1,6 +1,6 @@
-#include "inspect/ValueText.h"
+#include "plugin/ValueText.h"
 
-#include "inspect/PluginInterface.h"
+#include "plugin/PluginInterface.h"
 
 #include <cstdio>
 #include <cstring>

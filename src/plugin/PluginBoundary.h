@@ -6,13 +6,14 @@
 // leaves the telling to its user.
 #pragma once
 
-#include "framework/Handles.h"
-#include "inspect/FaultGuard.h"
-#include "inspect/PluginInterface.h"
+#include "plugin/FaultGuard.h"
+#include "plugin/PluginInterface.h"
 
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
+#include <type_traits>
 #include <string>
 
 namespace wdx {
@@ -137,7 +138,7 @@ public:
     }
 
     bool IsLoaded() const { return static_cast<bool>(m_module); }
-    HMODULE Module() const { return m_module.Get(); }
+    HMODULE Module() const { return m_module.get(); }
     const char* Path() const { return m_path; }
     const PluginEntryPoints& EntryPoints() const { return m_entry; }
     DWORD LoadError() const { return m_loadError; }
@@ -150,13 +151,14 @@ public:
     const char* ValueBuffer() const { return m_value; }
 
 private:
-    struct GuardedModuleTraits {
-        static void Free(HMODULE module);
+    // Frees the library under a guard of its own.
+    struct GuardedFree {
+        void operator()(HMODULE module) const;
     };
 
     bool Faulted(PluginCall call, const char* entryPoint, int fieldIndex, DWORD code);
 
-    fw::Handle<HMODULE, GuardedModuleTraits> m_module;
+    std::unique_ptr<std::remove_pointer_t<HMODULE>, GuardedFree> m_module;
     PluginEntryPoints m_entry;
     FaultGuard m_guard;
     PluginFault m_fault;

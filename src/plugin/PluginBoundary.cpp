@@ -1,6 +1,6 @@
-#include "inspect/PluginBoundary.h"
+#include "plugin/PluginBoundary.h"
 
-#include "inspect/ValueText.h"
+#include "plugin/ValueText.h"
 
 #include <winternl.h>
 
@@ -140,7 +140,7 @@ std::string FaultMessage(const PluginFault& fault, const char* libraryPath) {
     return head + fault.entryPoint + ", field " + std::to_string(fault.fieldIndex) + ", of " + library;
 }
 
-void PluginBoundary::GuardedModuleTraits::Free(HMODULE module) {
+void PluginBoundary::GuardedFree::operator()(HMODULE module) const {
     FaultGuard guard;
     FreeLibraryGuarded(module, guard);
 }
@@ -176,7 +176,7 @@ PluginBoundary::OpenResult PluginBoundary::Open(const char* path) {
         m_loadError = error;
         return OpenResult::LoadFailed;
     }
-    m_module.Reset(module);
+    m_module.reset(module);
     m_entry = ResolveEntryPoints(module);
     return m_entry.IsValid() ? OpenResult::Opened : OpenResult::NotAPlugin;
 }
@@ -184,14 +184,14 @@ PluginBoundary::OpenResult PluginBoundary::Open(const char* path) {
 bool PluginBoundary::Release() {
     m_entry = PluginEntryPoints{};
     if (!m_module) return true;
-    const DWORD code = FreeLibraryGuarded(m_module.Release(), m_guard);
+    const DWORD code = FreeLibraryGuarded(m_module.release(), m_guard);
     if (code) return Faulted(PluginCall::Release, "DllMain", -1, code);
     return true;
 }
 
 HMODULE PluginBoundary::Abandon() {
     m_entry = PluginEntryPoints{};
-    return m_module.Release();
+    return m_module.release();
 }
 
 bool PluginBoundary::SetDefaultParams(const char* iniPath) {
