@@ -61,7 +61,7 @@ int main() {
         const auto getValue = reinterpret_cast<wdx::ContentGetValueFn>(::GetProcAddress(module, wdx::kGetValueName));
         for (int i = 0; getField(i, name, value, wdx::kBufferSize) != wdx::kNoMoreFields; ++i) {
         }
-        floorReport.files.push_back(cli::FileReport{file, {}});
+        floorReport.files.push_back(cli::FileReport{file, {}, {}});
         std::vector<int64_t> spans(kRepeat);
         for (int field = 0; field < kFields; ++field) {
             std::vector<double> ms(kRepeat);

@@ -7,6 +7,7 @@
 //      texts inserted into a list-view whose columns are then sized as the
 //      run sizes them.
 #include "framework/ListCtrl.h"
+#include "inspect/FieldRows.h"
 #include "inspect/InspectionRun.h"
 #include "plugin/PluginInterface.h"
 #include "BenchSupport.h"
@@ -29,6 +30,13 @@ constexpr int kBareFetches = 200000;
 using bench::Frequency;
 using bench::Now;
 
+
+// The view's rows; a message is printed, not shown.
+class PrintingReport : public FieldRowWriter {
+public:
+    using FieldRowWriter::FieldRowWriter;
+    void Tell(const std::string& message) override { std::printf("message: %s\n", message.c_str()); }
+};
 
 // A top-level window holding a field list set up as the inspection view's.
 class Host {
@@ -60,6 +68,7 @@ public:
         while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
     }
     fw::ListCtrl list;
+    PrintingReport report{list};
 
 private:
     HWND m_frame = nullptr;
@@ -89,7 +98,7 @@ void EmptyFetch(Host& host, int64_t f) {
     ::SetEnvironmentVariableA("PROBELET_BENCH_FIELDS", "1000");
 
     InspectionState state;
-    InspectPlugin(state, host.list, bench::BenchPluginPath().c_str());
+    RunInspection(state, host.report, bench::BenchPluginPath().c_str());
     std::vector<std::string> shown;
     for (int i = 0; i < host.list.GetItemCount(); ++i) shown.push_back(host.list.GetItemText(i, 2));
     std::sort(shown.begin(), shown.end());
@@ -143,7 +152,7 @@ void FullRun(Host& host, int64_t f) {
         host.Pump();
         InspectionState state;
         int64_t t0 = Now();
-        InspectPlugin(state, host.list, path.c_str());
+        RunInspection(state, host.report, path.c_str());
         int64_t t1 = Now();
         runs.push_back(t1 - t0);
         state.m_plugin.Release();

@@ -19,7 +19,7 @@ namespace {
 // CP_BREACH: the code of the breach to commit (plugins/CMakeLists.txt lists them in this order).
 enum Breach {
     kNone, kNameUnterminated, kNameEmpty, kNameDuplicate, kTypeInvalid, kBufferOverrun, kPathModified,
-    kValueTypeMismatch, kNoSuchField, kUnstableValue, kFault, kSlowField,
+    kValueTypeMismatch, kNoSuchField, kUnstableValue, kFault, kSlowField, kValueUnterminated,
 };
 #ifndef CP_BREACH
 #define CP_BREACH kNone
@@ -103,6 +103,12 @@ int Value(const wchar_t* path, int index, int unit, void* out, int maxLen) {
         // A time stamp inside a text: the answers differ only late.
         static int reads = 0;
         if (kBreach == kUnstableValue) std::snprintf(static_cast<char*>(out), maxLen, "generated at %06d", ++reads);
+        // Eight hex digits into an eight-byte count: _snprintf leaves no terminator.
+        if (kBreach == kValueUnterminated) {
+            char hex[9];
+            std::snprintf(hex, sizeof hex, "%08lX", static_cast<unsigned long>(data.nFileSizeLow));
+            std::memcpy(out, hex, 8);
+        }
         // The terminator one past the end: the smallest overrun.
         if (kBreach == kBufferOverrun) static_cast<char*>(out)[maxLen] = '\0';
         return wdx::kString;

@@ -316,6 +316,11 @@ __declspec(dllexport) int WINAPI ContentGetValue(char* fileName, int fieldIndex,
         lstrcpynA(c->file, fileName, sizeof c->file);
     }
     if (unitIndex == wdx::kUnitValue) MaybeFault(b, testplugin::FaultPoint::GetValue, fieldIndex);
+    if (unitIndex == wdx::kUnitValue && fieldIndex == 0 && b->boxesLeft > 0) {
+        --b->boxesLeft;
+        ++b->boxesShown;
+        ::MessageBoxA(nullptr, testplugin::kBoxText, "testplugin", MB_OK);
+    }
     if (fieldIndex < 0 || fieldIndex >= b->fieldCount || fieldIndex >= testplugin::kMaxFields)
         return fieldIndex >= 0 && b->endlessType != 0 ? wdx::kFieldEmpty : wdx::kNoSuchField;
     const testplugin::TestField& f = b->fields[fieldIndex];

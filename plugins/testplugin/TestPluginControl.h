@@ -142,7 +142,14 @@ struct Block {
     int32_t callCount;     // all calls, also those beyond the log's capacity
     Call calls[kMaxCalls];
     FaultPlan fault;       // read by the faulty variant only
+    // ContentGetValue for field 0 (unit index 0) shows a message box of its
+    // own, ownerless, kBoxText, this many more times: a plugin that runs a
+    // message loop while Probelet waits for it.
+    int32_t boxesLeft;
+    int32_t boxesShown;
 };
+
+constexpr char kBoxText[] = "The test plugin asks";
 
 // The DLL of a variant, beside the running program under plugins/.
 inline std::string Path(Variant variant = Variant::Standard) {

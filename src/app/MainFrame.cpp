@@ -53,6 +53,8 @@ bool CMainFrame::OnCreateClient(CREATESTRUCTA* cs) {
     m_wndSplitter.m_bPanesCreated = TRUE;
     // Everything after creation works on both panes: a frame with one missing is not made.
     if (!m_pFileList || !m_pWDXView) return false;
+    // A shared resource cursor: the strip keeps copies, nobody destroys this one.
+    m_pWDXView->SetDragCursor(::LoadCursorA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_TABDRAG)));
     return fw::FrameWindow::OnCreateClient(cs);
 }
 
@@ -147,9 +149,10 @@ LRESULT CMainFrame::OnFileSelected(WPARAM, LPARAM) {
         if (fw::AppMessageBox(question, MB_YESNO) == IDYES) m_pFileList->DeleteItem(m_pFileList->GetSelectedIndex());
         return 0;
     }
-    m_pWDXView->SetCurrentFile(path);
-    // The title holds the whole path, however long.
-    SetText((std::string("Probelet - ") + path).c_str());
+    const BOOL taken = m_pWDXView->SetCurrentFile(path);
+    // The title holds the whole path, however long. A file selected while
+    // this inspection ran (inside a plugin's message loop) has the last word.
+    SetText((std::string("Probelet - ") + (taken ? m_pWDXView->RequestedFile() : path)).c_str());
     SetActiveView(m_pFileList, true);
     return 0;
 }

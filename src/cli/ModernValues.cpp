@@ -95,9 +95,13 @@ std::string Utf8ToAnsiPath(const std::string& utf8) {
     std::vector<wchar_t> shortName(32768);
     const DWORD len = ::GetShortPathNameW(wide.c_str(), shortName.data(), static_cast<DWORD>(shortName.size()));
     if (len == 0 || len >= shortName.size()) return std::string();
-    const int m = ::WideCharToMultiByte(CP_ACP, 0, shortName.data(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(std::max(m, 1)), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, shortName.data(), -1, &out[0], m, nullptr, nullptr);
+    // A short name can hold such characters too: '?' in their place would name another file.
+    BOOL shortLossy = FALSE;
+    const int m = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, shortName.data(), -1, nullptr, 0, nullptr,
+                                        &shortLossy);
+    if (m <= 0 || shortLossy) return std::string();
+    std::string out(static_cast<size_t>(m), '\0');
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, shortName.data(), -1, &out[0], m, nullptr, nullptr);
     out.resize(std::strlen(out.c_str()));
     return out;
 }

@@ -12,40 +12,8 @@ namespace cli {
 
 namespace {
 
-using wdx::PluginCall;
-
-constexpr size_t kGuardBytes = 16;
-constexpr unsigned char kGuardByte = 0xA5;
-constexpr char kGuard[kGuardBytes + 1] = "\xA5\xA5\xA5\xA5\xA5\xA5\xA5\xA5\xA5\xA5\xA5\xA5\xA5\xA5\xA5\xA5";
-// What a name buffer holds before the plugin writes: no terminator anywhere,
-// so a name the plugin leaves open shows as open.
-constexpr unsigned char kUnwrittenByte = 0xEE;
-
 using wdx::kGetValueWName;
 using wdx::kWideString;
-constexpr const char* kDetectStringName = wdx::kGetDetectStringName;
-constexpr const char* kFieldFlagsName = wdx::kGetSupportedFieldFlagsName;
-constexpr const char* kUnloadingName = wdx::kPluginUnloadingName;
-constexpr int kDetectStringSize = 2048;
-
-// Bytes the plugin may write, followed by guard bytes it must leave alone.
-class GuardedBuffer {
-public:
-    explicit GuardedBuffer(size_t size) : m_size(size), m_bytes(size + kGuardBytes) {}
-    void Prepare(unsigned char fill) {
-        std::memset(m_bytes.data(), fill, m_size);
-        std::memset(m_bytes.data() + m_size, kGuardByte, kGuardBytes);
-    }
-    char* Data() { return m_bytes.data(); }
-    const char* Data() const { return m_bytes.data(); }
-    // The guard bytes alone, after the plugin wrote over them.
-    void Rearm() { std::memset(m_bytes.data() + m_size, kGuardByte, kGuardBytes); }
-    bool Overrun() const { return std::memcmp(m_bytes.data() + m_size, kGuard, kGuardBytes) != 0; }
-
-private:
-    size_t m_size;
-    std::vector<char> m_bytes;
-};
 
 std::string Hex(DWORD code) {
     char text[16];
@@ -128,6 +96,28 @@ bool SameKind(int declared, int result, bool wide) {
     return wide && declared == wdx::kString && result == kWideString;
 }
 
+// A text result whose buffer holds no terminator of its width.
+bool Unterminated(int code, const std::vector<char>& value) {
+    if (code == wdx::kChoice || code == wdx::kString || code == wdx::kFulltext)
+        return std::memchr(value.data(), '\0', value.size()) == nullptr;
+    if (code != kWideString) return false;
+    for (size_t i = 0; i + 1 < value.size(); i += 2)
+        if (value[i] == 0 && value[i + 1] == 0) return false;
+    return true;
+}
+
+// Why a plugin without ContentGetValueW cannot be asked about this file by
+// its own name; empty when it can.
+std::string AnsiPathProblem(const std::string& ansi) {
+    if (ansi.empty())
+        return "its name does not fit the ANSI code page (" + std::to_string(::GetACP()) +
+               ") and it has no short name; the plugin has no " + kGetValueWName + " to take it in Unicode";
+    if (ansi.size() >= MAX_PATH)
+        return "its ANSI path is longer than " + std::to_string(MAX_PATH - 1) + " bytes; the plugin has no " +
+               kGetValueWName + " to take it in Unicode";
+    return std::string();
+}
+
 }  // namespace
 
 void PluginProbe::AddProblem(Report& report, const std::string* file, int field, const char* kind,
@@ -152,7 +142,6 @@ void PluginProbe::AddFault(Report& report, const std::string* file, int field) {
 }
 
 bool PluginProbe::Load(const std::string& ansiPath, Report& report) {
-    m_extras = Extras{};
     switch (m_plugin.Open(ansiPath.c_str())) {
     case wdx::PluginBoundary::OpenResult::Opened:
         break;
@@ -161,8 +150,7 @@ bool PluginProbe::Load(const std::string& ansiPath, Report& report) {
         m_notLoaded = true;
         return false;
     case wdx::PluginBoundary::OpenResult::NotAPlugin:
-        m_loadMessage = m_pluginPath + " is not a content plugin: it does not export " +
-                        (m_plugin.EntryPoints().getSupportedField ? wdx::kGetValueName : wdx::kGetSupportedFieldName);
+        m_loadMessage = m_pluginPath + " is not a content plugin: it does not export " + m_plugin.MissingEntryPoint();
         m_plugin.Release();
         m_notLoaded = true;
         return false;
@@ -172,26 +160,18 @@ bool PluginProbe::Load(const std::string& ansiPath, Report& report) {
         m_notLoaded = true;
         return false;
     }
-    const HMODULE module = m_plugin.Module();
-    m_extras.getValueW = reinterpret_cast<wdx::ContentGetValueWFn>(::GetProcAddress(module, kGetValueWName));
-    m_extras.getDetectString =
-        reinterpret_cast<wdx::ContentGetDetectStringFn>(::GetProcAddress(module, kDetectStringName));
-    m_extras.getFieldFlags = reinterpret_cast<wdx::ContentGetSupportedFieldFlagsFn>(::GetProcAddress(module, kFieldFlagsName));
-    m_extras.unloading = reinterpret_cast<wdx::ContentPluginUnloadingFn>(::GetProcAddress(module, kUnloadingName));
 
     // The host asks for the detect string before anything else.
-    if (m_extras.getDetectString && !report.detectString) {
-        GuardedBuffer text(kDetectStringSize);
-        text.Prepare(0);
-        const auto get = m_extras.getDetectString;
-        if (!m_plugin.Guarded(PluginCall::Other, kDetectStringName, -1,
-                              [&] { get(text.Data(), kDetectStringSize); })) {
+    if (m_plugin.Offers().getDetectString && !report.detectString) {
+        wdx::DetectString detect;
+        if (!m_plugin.GetDetectString(detect)) {
             AddFault(report, nullptr, -1);
             return false;
         }
-        report.detectString = AnsiToUtf8(wdx::BoundedText(text.Data(), kDetectStringSize));
-        if (m_options.check && text.Overrun())
-            AddProblem(report, nullptr, -1, "buffer-overrun", std::string(kDetectStringName) + " wrote past its buffer");
+        report.detectString = AnsiToUtf8(detect.text);
+        if (m_options.check && detect.overrun)
+            AddProblem(report, nullptr, -1, "buffer-overrun",
+                       std::string(wdx::kGetDetectStringName) + " wrote past its buffer");
     }
     if (!m_plugin.SetDefaultParams(m_options.ini.c_str())) {
         AddFault(report, nullptr, -1);
@@ -202,45 +182,53 @@ bool PluginProbe::Load(const std::string& ansiPath, Report& report) {
 
 void PluginProbe::Unload(Report& report) {
     if (!m_plugin.IsLoaded()) return;
-    if (const auto unloading = m_extras.unloading) {
-        if (!m_plugin.Guarded(PluginCall::Other, kUnloadingName, -1, [&] { unloading(); }))
-            AddFault(report, nullptr, -1);
-    }
+    if (!m_plugin.Unloading()) AddFault(report, nullptr, -1);
     if (!m_plugin.Release()) AddFault(report, nullptr, -1);
+    // Once per run: every call after the first usually does it again.
+    const std::optional<wdx::FpuChange>& fpu = m_plugin.FirstFpuChange();
+    if (m_options.check && fpu && !m_fpuReported) {
+        m_fpuReported = true;
+        std::string detail = std::string(fpu->entryPoint) + " left";
+        char part[64];
+        if (fpu->before.x87 != fpu->after.x87) {
+            std::snprintf(part, sizeof part, " the x87 control word 0x%04X -> 0x%04X", fpu->before.x87, fpu->after.x87);
+            detail += part;
+        }
+        if (fpu->before.mxcsr != fpu->after.mxcsr) {
+            std::snprintf(part, sizeof part, "%s MXCSR 0x%04X -> 0x%04X", fpu->before.x87 != fpu->after.x87 ? "," : "",
+                          fpu->before.mxcsr, fpu->after.mxcsr);
+            detail += part;
+        }
+        AddProblem(report, nullptr, fpu->fieldIndex, "fpu-state-changed", detail);
+    }
 }
 
 bool PluginProbe::Enumerate(Report& report, bool check) {
     m_fields.clear();
-    GuardedBuffer name(wdx::kBufferSize);
-    GuardedBuffer units(wdx::kBufferSize);
-    const auto getField = m_plugin.EntryPoints().getSupportedField;
     std::set<std::string> seen;
     for (int i = 0; i < wdx::kMaxFields; ++i) {
-        name.Prepare(kUnwrittenByte);
-        units.Prepare(0);
-        int type = 0;
-        if (!m_plugin.Guarded(PluginCall::GetSupportedField, wdx::kGetSupportedFieldName, i,
-                              [&] { type = getField(i, name.Data(), units.Data(), wdx::kBufferSize); })) {
+        wdx::FieldDescription d;
+        if (!m_plugin.DescribeField(i, d)) {
             AddFault(report, nullptr, i);
             return false;
         }
+        const int type = d.declaredType;
         if (type == wdx::kNoMoreFields) break;
         Field field;
         field.index = i;
         field.declaredType = type;
-        field.name = wdx::BoundedText(name.Data(), wdx::kBufferSize);
-        field.units = wdx::BoundedText(units.Data(), wdx::kBufferSize);
-        if (const auto flags = m_extras.getFieldFlags) {
-            int value = 0;
-            if (!m_plugin.Guarded(PluginCall::GetSupportedField, kFieldFlagsName, i, [&] { value = flags(i); })) {
+        field.name = d.name;
+        field.units = d.units;
+        if (m_plugin.Offers().getFieldFlags) {
+            int flags = 0;
+            if (!m_plugin.FieldFlags(i, flags)) {
                 AddFault(report, nullptr, i);
                 return false;
             }
-            field.flags = value;
+            field.flags = flags;
         }
         if (check) {
-            const bool terminated = std::memchr(name.Data(), '\0', wdx::kBufferSize) != nullptr;
-            if (!terminated)
+            if (!d.nameTerminated)
                 AddProblem(report, nullptr, i, "name-unterminated",
                            "the name fills its " + std::to_string(wdx::kBufferSize) + "-byte buffer without a terminator");
             else if (field.name.empty())
@@ -249,10 +237,10 @@ bool PluginProbe::Enumerate(Report& report, bool check) {
                 AddProblem(report, nullptr, i, "name-duplicate", "\"" + field.name + "\" is an earlier field's name");
             if (!KnownType(type))
                 AddProblem(report, nullptr, i, "type-invalid", "declared type " + std::to_string(type) + " is not a known code");
-            if (name.Overrun() || units.Overrun())
+            if (d.nameOverrun || d.unitsOverrun)
                 AddProblem(report, nullptr, i, "buffer-overrun",
                            std::string(wdx::kGetSupportedFieldName) + " wrote past its " +
-                               (name.Overrun() ? "name" : "units") + " buffer");
+                               (d.nameOverrun ? "name" : "units") + " buffer");
         }
         m_fields.push_back(std::move(field));
     }
@@ -261,39 +249,25 @@ bool PluginProbe::Enumerate(Report& report, bool check) {
 
 bool PluginProbe::InspectFile(const std::string& file, FileReport& out, Report& report, bool checkNoSuchField) {
     out.file = file;
-    const std::wstring wide = Utf8ToWide(file);
-    const std::string ansi = Utf8ToAnsiPath(file);
-    const bool useWide = m_extras.getValueW != nullptr;
-    const auto getValue = m_plugin.EntryPoints().getValue;
-    const auto getValueW = m_extras.getValueW;
-    const char* const entry = useWide ? kGetValueWName : wdx::kGetValueName;
+    const bool useWide = m_plugin.Offers().getValueW;
+    const std::string ansi = useWide ? std::string() : Utf8ToAnsiPath(file);
+    // Never another file's name, nor a cut or '?'-filled one: the file is said to be skipped.
+    if (!useWide) {
+        const std::string why = AnsiPathProblem(ansi);
+        if (!why.empty()) {
+            out.message = "Not inspected: " + why;
+            AddProblemUtf8(report, &file, -1, "path-unrepresentable", why);
+            return true;
+        }
+    }
+    m_plugin.SetFile(ansi, useWide ? Utf8ToWide(file) : std::wstring());
     LARGE_INTEGER frequency{};
     ::QueryPerformanceFrequency(&frequency);
-
-    // The path handed over, in a buffer the plugin may write into; compared
-    // with the original afterwards.
-    GuardedBuffer pathA(MAX_PATH);
-    GuardedBuffer pathW((wide.size() + 1) * sizeof(wchar_t));
-    auto preparePath = [&] {
-        pathA.Prepare(0);
-        std::memcpy(pathA.Data(), ansi.data(), std::min<size_t>(ansi.size(), MAX_PATH - 1));
-        pathW.Prepare(0);
-        std::memcpy(pathW.Data(), wide.c_str(), wide.size() * sizeof(wchar_t));
-    };
-    auto pathChanged = [&] {
-        if (useWide)
-            return std::memcmp(pathW.Data(), wide.c_str(), (wide.size() + 1) * sizeof(wchar_t)) != 0;
-        const size_t n = std::min<size_t>(ansi.size(), MAX_PATH - 1);  // what preparePath copied
-        return std::memcmp(pathA.Data(), ansi.data(), n) != 0 || pathA.Data()[n] != '\0';
-    };
-    GuardedBuffer value(wdx::kBufferSize);
-    // One value call; false on a fault.
-    // One value call for the file, into the value buffer (not guarded here).
-    auto fetch = [&](int index, int unit) {
-        return useWide ? getValueW(reinterpret_cast<wchar_t*>(pathW.Data()), index, unit, value.Data(),
-                                   wdx::kBufferSize, 0)
-                       : getValue(pathA.Data(), index, unit, value.Data(), wdx::kBufferSize, 0);
-    };
+    wdx::RepeatRequest request;
+    request.path = useWide ? wdx::PathForm::Wide : wdx::PathForm::Ansi;
+    request.repeat = m_options.repeat;
+    request.compare = m_options.check && m_options.repeat > 1;
+    wdx::RepeatedFetch& fetch = m_fetch;
 
     for (const Field& f : m_fields) {
         FieldReport row;
@@ -304,72 +278,36 @@ bool PluginProbe::InspectFile(const std::string& file, FileReport& out, Report& 
         for (const std::string& u : SplitUnits(f.units)) row.units.push_back(AnsiToUtf8(u));
         row.flags = f.flags;
 
-        const int repeat = m_options.repeat;
-        const bool compare = m_options.check && repeat > 1;
-        std::vector<int64_t> spans(static_cast<size_t>(repeat));
-        std::vector<char> firstBytes(wdx::kBufferSize), otherBytes(wdx::kBufferSize);
-        bool modified = false, overrun = false, differs = false;
-        int firstCode = 0, otherCode = 0;
-        int r = 0;
-        // Once per field: between repeats only what the plugin changed is put
-        // back, so a repeat costs little more than the call it times.
-        preparePath();
-        value.Prepare(0);
-        // All repeats under one guard: a fault in any of them ends the field
-        // there (r says which). Nothing in the loop allocates or can throw.
-        const bool returned = m_plugin.Guarded(PluginCall::GetValue, entry, f.index, [&] {
-            for (; r < repeat; ++r) {
-                LARGE_INTEGER first, second;
-                // The same span as the window's: the counter read directly around the call.
-                ::QueryPerformanceCounter(&first);
-                const int code = fetch(f.index, wdx::kUnitValue);
-                ::QueryPerformanceCounter(&second);
-                spans[static_cast<size_t>(r)] = second.QuadPart - first.QuadPart;
-                if (code == wdx::kFulltext) fetch(f.index, wdx::kUnitCloseFulltext);
-                // Every repeat asks about the same file, whatever the plugin did to its copy.
-                if (pathChanged()) {
-                    modified = true;
-                    preparePath();
-                }
-                if (r == 0) {
-                    firstCode = code;
-                    std::memcpy(firstBytes.data(), value.Data(), wdx::kBufferSize);
-                } else if (compare && !differs &&
-                           (code != firstCode ||
-                            (code > 0 && std::memcmp(value.Data(), firstBytes.data(), wdx::kBufferSize) != 0))) {
-                    differs = true;
-                    otherCode = code;
-                    std::memcpy(otherBytes.data(), value.Data(), wdx::kBufferSize);
-                }
-                if (value.Overrun() || (useWide ? pathW.Overrun() : pathA.Overrun())) {
-                    overrun = true;
-                    value.Rearm();
-                    pathA.Rearm();
-                    pathW.Rearm();
-                }
-            }
-        });
+        const bool returned = m_plugin.FetchRepeated(f.index, request, fetch);
+        const std::string entry = fetch.entryPoint;
         std::vector<double> samples;
-        samples.reserve(static_cast<size_t>(r));
-        for (int k = 0; k < r; ++k)
-            samples.push_back(Ms(0, spans[static_cast<size_t>(k)], frequency.QuadPart));
+        samples.reserve(static_cast<size_t>(fetch.completed));
+        for (int k = 0; k < fetch.completed; ++k)
+            samples.push_back(Ms(0, fetch.spans[static_cast<size_t>(k)], frequency.QuadPart));
         if (!returned) {
             row.value = wdx::ExceptionValueText(m_plugin.Fault().code);
-            row.fault = std::string(entry) + " " + Hex(m_plugin.Fault().code);
-            if (r > 0) row.ms = Summarize(samples);  // the repeats before the fault
+            row.fault = entry + " " + Hex(m_plugin.Fault().code);
+            if (fetch.completed > 0) row.ms = Summarize(samples);  // the repeats before the fault
             AddFault(report, &file, f.index);
             out.fields.push_back(std::move(row));
             return false;
         }
+        const int firstCode = fetch.firstCode;
         row.result = firstCode;
-        row.value = ValueText(firstCode, firstBytes.data(), wdx::kBufferSize);
+        row.value = ValueText(firstCode, fetch.firstValue.data(), wdx::kBufferSize);
         // Other bytes may still read as the same text (past a terminator).
-        const std::string otherValue = differs ? ValueText(otherCode, otherBytes.data(), wdx::kBufferSize) : "";
-        const bool unstable = differs && (otherCode != firstCode || otherValue != row.value);
+        const std::string otherValue =
+            fetch.differs ? ValueText(fetch.otherCode, fetch.otherValue.data(), wdx::kBufferSize) : "";
+        const bool unstable = fetch.differs && (fetch.otherCode != firstCode || otherValue != row.value);
         row.ms = Summarize(samples);
         if (m_options.check) {
-            if (modified) AddProblem(report, &file, f.index, "path-modified", std::string(entry) + " wrote into the file path it was handed");
-            if (overrun) AddProblem(report, &file, f.index, "buffer-overrun", std::string(entry) + " wrote past the buffer it was given");
+            if (fetch.pathModified) AddProblem(report, &file, f.index, "path-modified", entry + " wrote into the file path it was handed");
+            if (fetch.overrun) AddProblem(report, &file, f.index, "buffer-overrun", entry + " wrote past the buffer it was given");
+            if (Unterminated(firstCode, fetch.firstValue))
+                AddProblem(report, &file, f.index, "value-unterminated",
+                           entry + " returned a " + (firstCode == kWideString ? "UTF-16 " : "") + "text (result " +
+                               std::to_string(firstCode) + ") with no terminator in its " +
+                               std::to_string(wdx::kBufferSize) + "-byte buffer");
             if (KnownType(f.declaredType) && firstCode > 0 && !SameKind(f.declaredType, firstCode, useWide))
                 AddProblem(report, &file, f.index, "value-type-mismatch",
                            "declared type " + std::to_string(f.declaredType) + ", value returned as " +
@@ -377,7 +315,7 @@ bool PluginProbe::InspectFile(const std::string& file, FileReport& out, Report& 
             if (unstable)
                 AddProblemUtf8(report, &file, f.index, "unstable-value",
                                "the value differs between repeats: " + Quoted(firstCode, row.value) + ", then " +
-                                   Quoted(otherCode, otherValue));
+                                   Quoted(fetch.otherCode, otherValue));
             if (row.ms->median > m_options.slowMs) {
                 char detail[96];
                 std::snprintf(detail, sizeof detail, "median %.3f ms over the %.3f ms threshold", row.ms->median,
@@ -390,18 +328,18 @@ bool PluginProbe::InspectFile(const std::string& file, FileReport& out, Report& 
 
     // One past the last field must be refused as no such field.
     if (m_options.check && checkNoSuchField) {
-        preparePath();
-        value.Prepare(0);
         const int past = static_cast<int>(m_fields.size());
-        int code = 0;
-        if (!m_plugin.Guarded(PluginCall::GetValue, entry, past, [&] { code = fetch(past, wdx::kUnitValue); })) {
+        wdx::RepeatRequest once = request;
+        once.repeat = 1;
+        once.compare = false;
+        if (!m_plugin.FetchRepeated(past, once, fetch)) {
             AddFault(report, &file, past);
             return false;
         }
-        if (code != wdx::kNoSuchField)
+        if (fetch.firstCode != wdx::kNoSuchField)
             AddProblem(report, &file, past, "no-such-field",
                        "a value call for index " + std::to_string(past) + " (one past the last field) answered " +
-                           std::to_string(code) + ", not -1");
+                           std::to_string(fetch.firstCode) + ", not -1");
     }
     return true;
 }
@@ -424,7 +362,7 @@ PluginProbe::Status PluginProbe::Run(const std::string& pluginPath, const std::v
             loaded = Load(ansiPlugin.empty() ? pluginPath : ansiPlugin, report) && Enumerate(report, false);
             if (!loaded) {
                 // Nothing more can be asked of this plugin.
-                for (size_t k = i; k < files.size(); ++k) report.files.push_back(FileReport{files[k], {}});
+                for (size_t k = i; k < files.size(); ++k) report.files.push_back(FileReport{files[k], {}, {}});
                 break;
             }
         }

@@ -39,14 +39,6 @@ private:
         std::string units;
         std::optional<int> flags;
     };
-    // The entry points of today's interface, where the plugin exports them.
-    struct Extras {
-        wdx::ContentGetValueWFn getValueW = nullptr;
-        wdx::ContentGetDetectStringFn getDetectString = nullptr;
-        wdx::ContentGetSupportedFieldFlagsFn getFieldFlags = nullptr;
-        wdx::ContentPluginUnloadingFn unloading = nullptr;
-    };
-
     bool Load(const std::string& ansiPath, Report& report);
     // ContentPluginUnloading, then the release; both guarded.
     void Unload(Report& report);
@@ -61,12 +53,13 @@ private:
 
     ProbeOptions m_options;
     wdx::PluginBoundary m_plugin;
-    Extras m_extras;
+    wdx::RepeatedFetch m_fetch;  // reused: no allocation per field
     std::vector<Field> m_fields;
     std::string m_pluginPath;  // UTF-8
     std::string m_loadMessage;
     bool m_faulted = false;
     bool m_notLoaded = false;
+    bool m_fpuReported = false;
 };
 
 }  // namespace cli

@@ -30,6 +30,7 @@ struct FieldReport {
 struct FileReport {
     std::string file;
     std::vector<FieldReport> fields;
+    std::optional<std::string> message;  // why the file was not inspected
 };
 
 struct Problem {

@@ -144,6 +144,11 @@ std::string TextReport(const Report& report) {
         out += "Detect string: " + (report.detectString->empty() ? "(empty)" : TerminalSafe(*report.detectString)) + "\n";
     for (const FileReport& file : report.files) {
         out += "\nFile: " + TerminalSafe(file.file) + "\n";
+        // A file the plugin was never asked about: a sentence, not an empty table.
+        if (file.message) {
+            out += TerminalSafe(*file.message) + "\n";
+            continue;
+        }
         std::vector<std::vector<std::string>> rows = {
             {"#", "Field", "Type", "Units", "Flags", "Result", "Min ms", "Median ms", "Max ms", "Value"}};
         for (const FieldReport& f : file.fields) {
@@ -176,6 +181,8 @@ std::string TextReport(const Report& report) {
 std::string CsvReport(const Report& report) {
     std::string out = "file,index,name,type,type_code,units,flags,result,value,ms_min,ms_median,ms_max,fault\r\n";
     for (const FileReport& file : report.files) {
+        // One row for a file not inspected: no field facts, the reason where a fault's would be.
+        if (file.message) out += CsvCell(file.file) + ",,,,,,,,,,,," + CsvCell(*file.message) + "\r\n";
         for (const FieldReport& f : file.fields) {
             const std::vector<std::string> cells = {
                 file.file, std::to_string(f.index), f.name, f.type, std::to_string(f.typeCode),
@@ -214,7 +221,9 @@ std::string JsonReport(const Report& report) {
                           }) +
                    ", \"fault\": " + JsonOr(f.fault, str) + "}";
         }
-        out += "]}";
+        out += "]";
+        if (file.message) out += ", \"message\": " + JsonString(*file.message);
+        out += "}";
     }
     out += "],\n \"problems\": [";
     for (size_t i = 0; i < report.problems.size(); ++i) {

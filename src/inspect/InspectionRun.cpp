@@ -1,6 +1,5 @@
 #include "inspect/InspectionRun.h"
 
-#include "framework/MessageBox.h"
 #include "plugin/ValueText.h"
 
 #include <string>
@@ -9,62 +8,58 @@ namespace {
 
 using wdx::PluginBoundary;
 
-// Row i is inserted with its name and type before field i is fetched, and
-// gets its value and time afterwards.
-class RowWriter : public wdx::FieldSink {
+class RowSink : public wdx::FieldSink {
 public:
-    RowWriter(fw::ListCtrl& fields, int64_t frequency) : m_fields(fields), m_frequency(frequency) {}
+    RowSink(InspectionReport& report, int64_t frequency) : m_report(report), m_frequency(frequency) {}
 
     void OnField(const wdx::PluginField& field) override {
-        m_fields.InsertItem(field.index, wdx::BoundedText(field.name, wdx::kBufferSize).c_str());
-        m_fields.SetItemText(field.index, 1, wdx::TypeText(field.type));
+        m_report.AddRow(field.index, wdx::BoundedText(field.name, wdx::kBufferSize), wdx::TypeText(field.type));
     }
-    // A faulted fetch has a value text but no time: nothing was measured.
     void OnValue(const wdx::PluginField& field, const wdx::ValueFetch& fetch) override {
         if (fetch.faulted) {
-            m_fields.SetItemText(field.index, 3, wdx::ExceptionValueText(fetch.exceptionCode).c_str());
+            m_report.SetResult(field.index, wdx::ExceptionValueText(fetch.exceptionCode), std::string());
             return;
         }
-        m_fields.SetItemText(field.index, 3, wdx::ValueText(fetch.code, fetch.value, wdx::kBufferSize).c_str());
-        m_fields.SetItemText(field.index, 2, wdx::TimeText(fetch.first, fetch.second, m_frequency).c_str());
+        m_report.SetResult(field.index, wdx::ValueText(fetch.code, fetch.value, wdx::kBufferSize),
+                           wdx::TimeText(fetch.first, fetch.second, m_frequency));
     }
 
 private:
-    fw::ListCtrl& m_fields;
+    InspectionReport& m_report;
     const int64_t m_frequency;
 };
 
-// The library goes after its box, as after "not valid"; its release may
+// The library goes after its message, as after "not valid"; its release may
 // fault too and is then reported as well.
-void Release(PluginBoundary& plugin) {
-    if (!plugin.Release()) fw::AppMessageBox(plugin.FaultText());
+void Release(PluginBoundary& plugin, InspectionReport& report) {
+    if (!plugin.Release()) report.Tell(plugin.FaultText());
 }
 
-void ReportAndRelease(PluginBoundary& plugin) {
-    fw::AppMessageBox(plugin.FaultText());
-    Release(plugin);
+void ReportAndRelease(PluginBoundary& plugin, InspectionReport& report) {
+    report.Tell(plugin.FaultText());
+    Release(plugin, report);
 }
 
 }  // namespace
 
-void InspectPlugin(InspectionState& state, fw::ListCtrl& fields, const char* pluginPath) {
+void RunInspection(InspectionState& state, InspectionReport& report, const char* pluginPath) {
     PluginBoundary& plugin = state.m_plugin;
-    Release(plugin);
-    fields.DeleteAllItems();
+    Release(plugin, report);
+    report.ClearRows();
 
     switch (plugin.Open(pluginPath)) {
     case PluginBoundary::OpenResult::Opened:
         break;
     case PluginBoundary::OpenResult::LoadFailed:
-        fw::AppMessageBox("Error plugin loading " + std::string(plugin.Path()) + " (" +
-                          std::to_string(static_cast<int>(plugin.LoadError())) + ")");
+        report.Tell("Error plugin loading " + std::string(plugin.Path()) + " (" +
+                    std::to_string(static_cast<int>(plugin.LoadError())) + ")");
         return;
     case PluginBoundary::OpenResult::Faulted:
-        fw::AppMessageBox(plugin.FaultText());
+        report.Tell(plugin.FaultText());
         return;
     case PluginBoundary::OpenResult::NotAPlugin:
-        fw::AppMessageBox("This is not valid TC plugin");
-        Release(plugin);
+        report.Tell("This is not valid TC plugin");
+        Release(plugin, report);
         return;
     }
 
@@ -73,21 +68,14 @@ void InspectPlugin(InspectionState& state, fw::ListCtrl& fields, const char* plu
     ::QueryPerformanceFrequency(&frequency);
 
     if (!plugin.SetDefaultParams(state.m_szIniPath)) {
-        ReportAndRelease(plugin);
+        ReportAndRelease(plugin, report);
         return;
     }
-    // The plugin may write into the path it is handed; the view's own copy stays intact.
+    // The plugin may write into the path it is handed; the caller's own copy stays intact.
     plugin.SetFile(state.m_szFile);
-    // Only the loop's plugin calls and list work stay; the list paints once at the end.
-    fields.SetRedraw(false);
-    RowWriter rows(fields, frequency.QuadPart);
+    report.BeginRows();
+    RowSink rows(report, frequency.QuadPart);
     const bool clean = plugin.InspectFields(rows);
-
-    fields.SetColumnWidth(0, LVSCW_AUTOSIZE);
-    fields.SetColumnWidth(1, LVSCW_AUTOSIZE);
-    fields.SetColumnWidth(2, LVSCW_AUTOSIZE_USEHEADER);
-    fields.SetColumnWidth(3, LVSCW_AUTOSIZE_USEHEADER);
-    fields.SetRedraw(true);
-    fields.Invalidate();
-    if (!clean) ReportAndRelease(plugin);
+    report.EndRows();
+    if (!clean) ReportAndRelease(plugin, report);
 }

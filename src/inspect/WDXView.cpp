@@ -2,7 +2,6 @@
 
 #include "framework/AppGlobals.h"
 #include "hostconfig/HostIni.h"
-#include "res/resource.h"
 
 #include <algorithm>
 #include <cstring>
@@ -49,9 +48,7 @@ void CWDXView::OnInitialUpdate() {
     LoadPluginTabs();
     LOGFONTA font = TabLabelFont();
     m_wndTabs.SetLabelFont(&font, TRUE);
-    // A shared resource cursor: the strip keeps copies, nobody destroys this one.
-    HCURSOR move = ::LoadCursorA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_TABDRAG));
-    m_wndTabs.SetReorderCursors(move, nullptr);
+    m_wndTabs.SetReorderCursors(m_dragCursor, nullptr);
     // Without a notification: nothing is inspected before a file is chosen.
     m_wndTabs.SelectTab(0);
 }
@@ -62,12 +59,20 @@ void CWDXView::OnActivateView(bool activate, fw::View* activated, fw::View* deac
 }
 
 BOOL CWDXView::SetCurrentFile(const char* path) {
+    if (m_inspecting) {
+        if (!hostconfig::CopyPath(path ? path : "", m_szWaitingFile)) return FALSE;
+        m_fileWaiting = true;
+        m_requestWaiting = true;
+        return TRUE;
+    }
     if (!hostconfig::CopyPath(path ? path : "", m_szFile)) return FALSE;
     InspectTab(m_wndTabs.GetSelectedTab());
     return TRUE;
 }
 
 // Both steps refuse a position past either end, so there is no wrap-around.
+// A step asked for while a run is in progress waits for its end; the strip
+// shows it at once.
 void CWDXView::NextPlugin() {
     int position = m_wndTabs.GetSelectedTab() + 1;
     InspectTab(position);
@@ -80,6 +85,8 @@ void CWDXView::PreviousPlugin() {
     m_wndTabs.SelectTab(position);
 }
 
+const char* CWDXView::RequestedFile() const { return m_fileWaiting ? m_szWaitingFile : m_szFile; }
+
 // The pixel row between the two children stays the view's own background.
 void CWDXView::LayoutChildren() {
     RECT client = GetClientRect();
@@ -89,16 +96,36 @@ void CWDXView::LayoutChildren() {
     if (m_wndTabs.IsCreated()) m_wndTabs.MoveWindow(0, height - 20, width, 20, true);
 }
 
-void CWDXView::InspectTab(int position) {
+bool CWDXView::IsPluginTab(int position) const {
     DWORD_PTR data = 0;
-    if (m_wndTabs.GetTabData(position, data) != TSE_OK || !data) return;
-    std::string library = hostconfig::PluginLoadPath(reinterpret_cast<const char*>(data));
-    InspectPlugin(library.c_str());
-    m_wndFields.SelectRow(0);
+    return m_wndTabs.GetTabData(position, data) == TSE_OK && data;
 }
 
-void CWDXView::InspectPlugin(const char* pluginPath) {
-    ::InspectPlugin(*this, m_wndFields, pluginPath);
+void CWDXView::InspectTab(int position) {
+    if (!IsPluginTab(position)) return;
+    if (m_inspecting) {
+        m_requestWaiting = true;
+        return;
+    }
+    m_inspecting = true;
+    InspectLibrary(position);
+    // Whatever was asked meanwhile is shown by the strip and held for the file.
+    while (m_requestWaiting) {
+        m_requestWaiting = false;
+        if (m_fileWaiting) std::strcpy(m_szFile, m_szWaitingFile);
+        m_fileWaiting = false;
+        position = m_wndTabs.GetSelectedTab();
+        if (IsPluginTab(position)) InspectLibrary(position);
+    }
+    m_inspecting = false;
+}
+
+void CWDXView::InspectLibrary(int position) {
+    DWORD_PTR data = 0;
+    m_wndTabs.GetTabData(position, data);
+    std::string library = hostconfig::PluginLoadPath(reinterpret_cast<const char*>(data));
+    RunInspection(*this, m_report, library.c_str());
+    m_wndFields.SelectRow(0);
 }
 
 BOOL CWDXView::FindHostIni() { return hostconfig::FindHostIni(m_szIniPath) ? TRUE : FALSE; }

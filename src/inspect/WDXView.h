@@ -6,6 +6,7 @@
 
 #include "framework/View.h"
 #include "inspect/FieldListCtrl.h"
+#include "inspect/FieldRows.h"
 #include "inspect/InspectionRun.h"
 #include "hostconfig/PluginList.h"
 #include "tabstrip/CustomTabCtrl.h"
@@ -25,15 +26,22 @@ public:
     void OnActivateView(bool activate, fw::View* activated, fw::View* deactivated) override;
     void OnDraw(HDC dc) override {}
 
+    // For the main frame, before the initial update: the strip's reorder
+    // cursor (the strip keeps a copy).
+    void SetDragCursor(HCURSOR cursor) { m_dragCursor = cursor; }
     // For the main frame. SetCurrentFile refuses (FALSE, nothing changes) a
     // path longer than 259 characters: a cut path would be another file.
+    // Asked while a run is in progress (a plugin's own message loop, or one
+    // of ours), the file, the tab or both wait for its end, the latest
+    // request winning.
     BOOL SetCurrentFile(const char* path);
+    // The file last asked for: the current one, or one waiting for a run's end.
+    const char* RequestedFile() const;
     void NextPlugin();
     void PreviousPlugin();
     void LayoutChildren();
 
     void InspectTab(int position);
-    void InspectPlugin(const char* pluginPath);
     BOOL FindHostIni();
     void LoadPluginTabs();
 
@@ -52,6 +60,17 @@ protected:
     void OnTabSelChange();
 
 private:
+    bool IsPluginTab(int position) const;
+    void InspectLibrary(int position);
+
     // The tabs' data words point into these.
     std::vector<hostconfig::PluginPathBlock> m_pathBlocks;
+    ViewReport m_report{m_wndFields};
+    HCURSOR m_dragCursor = nullptr;
+    // A run releases the plugin held so far: never while one is in progress,
+    // whose plugin may still have its code on the stack.
+    bool m_inspecting = false;
+    bool m_requestWaiting = false;
+    bool m_fileWaiting = false;
+    char m_szWaitingFile[MAX_PATH] = "";
 };

@@ -202,23 +202,30 @@ void InstallObserver() {
     (void)handler;
 }
 
-struct FpuState {
-    unsigned short control;
-    unsigned mxcsr;
-};
+using wdx::FpuState;
+
+// MXCSR's low six bits are sticky exception flags that ordinary arithmetic
+// sets: status, not state a plugin changed.
+constexpr unsigned kMxcsrFlags = 0x3F;
 
 FpuState SaveFpu() {
-    FpuState s{};
-    asm volatile("fnstcw %0" : "=m"(s.control));
-    asm volatile("stmxcsr %0" : "=m"(s.mxcsr));
+    FpuState s;
+    unsigned mxcsr = 0;
+    asm volatile("fnstcw %0" : "=m"(s.x87));
+    asm volatile("stmxcsr %0" : "=m"(mxcsr));
+    s.mxcsr = mxcsr & ~kMxcsrFlags;
     return s;
 }
 
-// The plugin may have left values on the x87 stack or changed rounding,
-// precision or exception masks.
-void RestoreFpu(const FpuState& s) {
-    asm volatile("fninit\n\tfldcw %0" : : "m"(s.control));
-    asm volatile("ldmxcsr %0" : : "m"(s.mxcsr));
+// Puts back the control state; after a fault also empties the x87 stack,
+// which the plugin may have left with values on it.
+void RestoreFpu(const FpuState& s, bool faulted) {
+    if (faulted) asm volatile("fninit");
+    asm volatile("fldcw %0" : : "m"(s.x87));
+    unsigned mxcsr = 0;
+    asm volatile("stmxcsr %0" : "=m"(mxcsr));
+    mxcsr = (mxcsr & kMxcsrFlags) | s.mxcsr;
+    asm volatile("ldmxcsr %0" : : "m"(mxcsr));
 }
 
 // Room that a stack overflow leaves for its own dispatch. Wine's default
@@ -295,9 +302,11 @@ bool FaultGuard::Invoke(void (*thunk)(void*), void* call, bool observe) {
         InstallObserver();
         ::TlsSetValue(ObservedSlot(), &m_observed);
     }
-    const FpuState fpu = SaveFpu();
+    m_fpuBefore = SaveFpu();
     GuardFrame frame{};
     const bool faulted = probelet_guard_invoke(&frame, thunk, call) != 0;
+    m_fpuAfter = SaveFpu();
+    if (faulted || m_fpuAfter != m_fpuBefore) RestoreFpu(m_fpuBefore, faulted);
     if (observe) ::TlsSetValue(ObservedSlot(), nullptr);
     // The loader contains an overflow in DllMain by itself, leaving the
     // guard pages as used up as one that reaches us.
@@ -305,7 +314,6 @@ bool FaultGuard::Invoke(void (*thunk)(void*), void* call, bool observe) {
     if (!faulted) return true;
 
     m_code = frame.code;
-    RestoreFpu(fpu);
     if (m_code == static_cast<DWORD>(EXCEPTION_STACK_OVERFLOW) && m_observed != m_code) ArmStackGuard();
     return false;
 }

@@ -7,8 +7,14 @@
 // catches its own exceptions keeps working. It takes every exception that
 // reaches it, makes the dispatcher resume at the guard's landing point with
 // the stack, frame and callee-saved registers of the guard's entry (no
-// unwinding through the plugin's frames), and then restores the x87 and SSE
-// control state and, after a stack overflow, the stack's guard pages.
+// unwinding through the plugin's frames), and then restores, after a stack
+// overflow, the stack's guard pages. Around every call, fault or not, it
+// puts back the x87 control word and MXCSR the plugin may have changed
+// (unmasked exceptions or another rounding would break our own arithmetic).
+//
+// A guarded call must not throw: a C++ exception of ours crossing the guard
+// would be taken for the plugin's fault on x86-64 and end the program on
+// i686. Run takes noexcept callables only, so that cannot be written.
 #pragma once
 
 #include <windows.h>
@@ -16,6 +22,14 @@
 #include <type_traits>
 
 namespace wdx {
+
+// The floating-point control state: what a call may change.
+struct FpuState {
+    unsigned short x87 = 0;  // control word
+    unsigned mxcsr = 0;      // control bits only: the exception flags are status
+    bool operator==(const FpuState& o) const { return x87 == o.x87 && mxcsr == o.mxcsr; }
+    bool operator!=(const FpuState& o) const { return !(*this == o); }
+};
 
 class FaultGuard {
 public:
@@ -29,6 +43,7 @@ public:
     template <class F>
     bool Run(F&& call) {
         using Call = std::remove_reference_t<F>;
+        static_assert(std::is_nothrow_invocable_v<Call&>, "a guarded call must be noexcept");
         return Invoke([](void* c) { (*static_cast<Call*>(c))(); }, &call, false);
     }
 
@@ -38,6 +53,7 @@ public:
     template <class F>
     bool RunObserved(F&& call) {
         using Call = std::remove_reference_t<F>;
+        static_assert(std::is_nothrow_invocable_v<Call&>, "a guarded call must be noexcept");
         return Invoke([](void* c) { (*static_cast<Call*>(c))(); }, &call, true);
     }
 
@@ -45,12 +61,19 @@ public:
     DWORD Code() const { return m_code; }
     // RunObserved: the last exception raised during the call, 0 when none.
     DWORD ObservedCode() const { return m_observed; }
+    // Whether the last call left the floating-point control state changed
+    // (put back since), and the state before and as the call left it.
+    bool FpuChanged() const { return m_fpuBefore != m_fpuAfter; }
+    FpuState FpuBefore() const { return m_fpuBefore; }
+    FpuState FpuAfter() const { return m_fpuAfter; }
 
 private:
     bool Invoke(void (*thunk)(void*), void* call, bool observe);
 
     DWORD m_code = 0;
     DWORD m_observed = 0;
+    FpuState m_fpuBefore;
+    FpuState m_fpuAfter;
 };
 
 }  // namespace wdx

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace wdx {
 
@@ -52,24 +53,69 @@ BOOL WINAPI GuardedDllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (!call || instance != call->module) return TRUE;
     FaultGuard guard;
     BOOL result = TRUE;
-    if (guard.Run([&] { result = call->entry(instance, reason, reserved); })) return result;
+    if (guard.Run([&]() noexcept { result = call->entry(instance, reason, reserved); })) return result;
     call->code = guard.Code();
     return FALSE;
+}
+
+// Whether a failed load failed because DllMain faulted: the loader caught an
+// exception of error severity there and failed the load with it. A DllMain
+// that handled its own exceptions (OutputDebugString raises one and handles
+// it) and then returned FALSE failed the load by itself.
+bool DllMainFaulted(DWORD observed, DWORD loadError) {
+    const bool errorSeverity = (observed & 0xC0000000u) == 0xC0000000u;
+    return errorSeverity && loadError != ERROR_DLL_INIT_FAILED;
+}
+
+// The loader's lock (ntdll's, on Windows and under Wine): another thread may
+// load a library, and so change the module list, while we walk it.
+class LoaderLock {
+public:
+    LoaderLock() {
+        if (Entry().lock) Entry().lock(0, nullptr, &m_cookie);
+    }
+    ~LoaderLock() {
+        if (m_cookie && Entry().unlock) Entry().unlock(0, m_cookie);
+    }
+    LoaderLock(const LoaderLock&) = delete;
+    LoaderLock& operator=(const LoaderLock&) = delete;
+
+private:
+    struct Entries {
+        LONG(NTAPI* lock)(ULONG flags, ULONG* disposition, ULONG_PTR* cookie) = nullptr;
+        LONG(NTAPI* unlock)(ULONG flags, ULONG_PTR cookie) = nullptr;
+    };
+    static const Entries& Entry() {
+        static const Entries entries = [] {
+            Entries e;
+            const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+            e.lock = reinterpret_cast<decltype(e.lock)>(::GetProcAddress(ntdll, "LdrLockLoaderLock"));
+            e.unlock = reinterpret_cast<decltype(e.unlock)>(::GetProcAddress(ntdll, "LdrUnlockLoaderLock"));
+            return e;
+        }();
+        return entries;
+    }
+    ULONG_PTR m_cookie = 0;
+};
+
+// The module's DllMain slot swapped for `entry` under the loader's lock;
+// answers what was there (null when the module has no entry point).
+PVOID SwapEntryPoint(HMODULE module, PVOID entry) {
+    LoaderLock lock;
+    PVOID* slot = EntryPointSlot(module);
+    if (!slot || !*slot) return nullptr;
+    return std::exchange(*slot, entry);
 }
 
 // 0 when the release went through cleanly, else the fault's code.
 DWORD FreeLibraryGuarded(HMODULE module, FaultGuard& guard) {
     DetachCall call{module, nullptr, 0};
-    if (PVOID* slot = EntryPointSlot(module); slot && *slot) {
-        call.entry = reinterpret_cast<DllMainFn>(*slot);
-        *slot = reinterpret_cast<PVOID>(&GuardedDllMain);
-        g_detach = &call;
-    }
-    const bool returned = guard.Run([module] { ::FreeLibrary(module); });
+    call.entry = reinterpret_cast<DllMainFn>(SwapEntryPoint(module, reinterpret_cast<PVOID>(&GuardedDllMain)));
+    if (call.entry) g_detach = &call;
+    const bool returned = guard.Run([module]() noexcept { ::FreeLibrary(module); });
     g_detach = nullptr;
     // Still loaded (another reference): DllMain is the plugin's own again.
-    if (call.entry)
-        if (PVOID* slot = EntryPointSlot(module)) *slot = reinterpret_cast<PVOID>(call.entry);
+    if (call.entry) SwapEntryPoint(module, reinterpret_cast<PVOID>(call.entry));
     return returned ? call.code : guard.Code();
 }
 
@@ -82,11 +128,7 @@ void CopyPathCut(char (&dest)[MAX_PATH], const char* source) {
 }
 
 TimedFetch FetchValue(ContentGetValueFn getValue, char* file, int fieldIndex, char* buffer) {
-    LARGE_INTEGER first, second;
-    ::QueryPerformanceCounter(&first);
-    int code = getValue(file, fieldIndex, kUnitValue, buffer, kBufferSize, 0);
-    ::QueryPerformanceCounter(&second);
-    return TimedFetch{code, first.QuadPart, second.QuadPart};
+    return TimeValueCall([&] { return getValue(file, fieldIndex, kUnitValue, buffer, kBufferSize, 0); });
 }
 
 PluginEntryPoints ResolveEntryPoints(HMODULE plugin) {
@@ -159,17 +201,18 @@ PluginBoundary::OpenResult PluginBoundary::Open(const char* path) {
 
     HMODULE module = nullptr;
     DWORD error = 0;
-    const bool returned = m_guard.RunObserved([&] {
+    m_fpuChange.reset();
+    const bool returned = m_guard.RunObserved([&]() noexcept {
         module = ::LoadLibraryA(m_path);
         error = ::GetLastError();  // at once: nothing may overwrite it
     });
+    NoteFpu("DllMain", -1);
     if (!returned) {
         Faulted(PluginCall::Load, "DllMain", -1, m_guard.Code());
         return OpenResult::Faulted;
     }
     if (!module) {
-        // The loader caught a fault in DllMain and failed the load.
-        if (m_guard.ObservedCode()) {
+        if (DllMainFaulted(m_guard.ObservedCode(), error)) {
             Faulted(PluginCall::Load, "DllMain", -1, m_guard.ObservedCode());
             return OpenResult::Faulted;
         }
@@ -178,11 +221,13 @@ PluginBoundary::OpenResult PluginBoundary::Open(const char* path) {
     }
     m_module.reset(module);
     m_entry = ResolveEntryPoints(module);
+    ResolveToday(module);
     return m_entry.IsValid() ? OpenResult::Opened : OpenResult::NotAPlugin;
 }
 
 bool PluginBoundary::Release() {
     m_entry = PluginEntryPoints{};
+    ResolveToday(nullptr);
     if (!m_module) return true;
     const DWORD code = FreeLibraryGuarded(m_module.release(), m_guard);
     if (code) return Faulted(PluginCall::Release, "DllMain", -1, code);
@@ -191,6 +236,7 @@ bool PluginBoundary::Release() {
 
 HMODULE PluginBoundary::Abandon() {
     m_entry = PluginEntryPoints{};
+    ResolveToday(nullptr);
     return m_module.release();
 }
 
@@ -198,7 +244,7 @@ bool PluginBoundary::SetDefaultParams(const char* iniPath) {
     const ContentSetDefaultParamsFn setParams = m_entry.setDefaultParams;
     if (!setParams) return true;
     PluginDefaultParams params = MakeDefaultParams(iniPath);
-    if (!m_guard.Run([&] { setParams(&params); }))
+    if (!m_guard.Run([&]() noexcept { setParams(&params); }))
         return Faulted(PluginCall::SetDefaultParams, m_entry.setDefaultParamsName, -1, m_guard.Code());
     return true;
 }
@@ -212,7 +258,7 @@ bool PluginBoundary::QueryField(int index, PluginField& field) {
     field.units = m_value;
     const ContentGetSupportedFieldFn getField = m_entry.getSupportedField;
     int type = kNoMoreFields;
-    if (!m_guard.Run([&] { type = getField(index, m_name, m_value, kBufferSize); }))
+    if (!m_guard.Run([&]() noexcept { type = getField(index, m_name, m_value, kBufferSize); }))
         return Faulted(PluginCall::GetSupportedField, kGetSupportedFieldName, index, m_guard.Code());
     field.declaredType = type;
     field.type = type == kNoMoreFields ? type : ClampFieldType(type);
@@ -226,13 +272,13 @@ bool PluginBoundary::Fetch(int index, ValueFetch& fetch) {
     char* const file = m_file;
     char* const value = m_value;
     TimedFetch timed;
-    bool returned = m_guard.Run([&] { timed = FetchValue(getValue, file, index, value); });
+    bool returned = m_guard.Run([&]() noexcept { timed = FetchValue(getValue, file, index, value); });
     if (returned) {
         fetch.code = timed.code;
         fetch.first = timed.first;
         fetch.second = timed.second;
         if (timed.code == kFulltext)
-            returned = m_guard.Run([&] { getValue(file, index, kUnitCloseFulltext, value, kBufferSize, 0); });
+            returned = m_guard.Run([&]() noexcept { getValue(file, index, kUnitCloseFulltext, value, kBufferSize, 0); });
         if (returned) return true;
     }
     fetch.faulted = true;

@@ -7,14 +7,17 @@
 #pragma once
 
 #include "plugin/FaultGuard.h"
+#include "plugin/GuardedBuffer.h"
 #include "plugin/PluginInterface.h"
 
 #include <windows.h>
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <type_traits>
 #include <string>
+#include <vector>
 
 namespace wdx {
 
@@ -28,6 +31,16 @@ struct TimedFetch {
     int64_t first = 0;
     int64_t second = 0;
 };
+// The one timed span of every fetch, the window's and probelet-cli's: the
+// counter read directly around the value call, and nothing else.
+template <class Call>
+inline TimedFetch TimeValueCall(Call&& call) {
+    LARGE_INTEGER first, second;
+    ::QueryPerformanceCounter(&first);
+    const int code = call();
+    ::QueryPerformanceCounter(&second);
+    return TimedFetch{code, first.QuadPart, second.QuadPart};
+}
 TimedFetch FetchValue(ContentGetValueFn getValue, char* file, int fieldIndex, char* buffer);
 
 // The entry points of a loaded library; valid when the two required ones exist.
@@ -63,6 +76,62 @@ std::string ExceptionValueText(DWORD code);
 // One line naming the code, the entry point and the field, or the library
 // for a fault in DllMain.
 std::string FaultMessage(const PluginFault& fault, const char* libraryPath);
+
+// The entry points of today's interface a loaded library exports.
+struct PluginOffers {
+    bool getValueW = false;
+    bool getDetectString = false;
+    bool getFieldFlags = false;
+    bool unloading = false;
+};
+
+// One field as probelet-cli asks for it: name and units in buffers of their
+// own with guard bytes, the name buffer filled with a non-zero byte first.
+struct FieldDescription {
+    int declaredType = 0;  // 0 ends the list
+    std::string name;      // ANSI, up to the terminator or the buffer's end
+    std::string units;
+    bool nameTerminated = false;
+    bool nameOverrun = false;
+    bool unitsOverrun = false;
+};
+
+struct DetectString {
+    std::string text;  // ANSI
+    bool overrun = false;
+};
+
+enum class PathForm { Ansi, Wide };
+
+// A call that left the floating-point control state changed (the guard put
+// it back): as the plugin found it and as it left it.
+struct FpuChange {
+    const char* entryPoint = nullptr;
+    int fieldIndex = -1;
+    FpuState before;
+    FpuState after;
+};
+
+// A field fetched again and again (probelet-cli's repeats).
+struct RepeatRequest {
+    PathForm path = PathForm::Ansi;
+    int repeat = 1;
+    bool compare = false;  // keep the first answer that differs from the first
+};
+
+// What the repeats found. Buffers are reused from call to call.
+struct RepeatedFetch {
+    const char* entryPoint = nullptr;  // the value entry point called
+    int completed = 0;                 // repeats that returned (all but a faulted one)
+    std::vector<int64_t> spans;        // counter ticks of each completed repeat
+    int firstCode = 0;
+    std::vector<char> firstValue;      // kBufferSize bytes after the first repeat
+    bool differs = false;              // compare: another answer was seen
+    int otherCode = 0;
+    std::vector<char> otherValue;
+    bool overrun = false;              // past the value buffer or the path
+    bool pathModified = false;         // the plugin wrote into its copy of the path
+};
 
 // One enumerated field, as the plugin declared it.
 struct PluginField {
@@ -128,18 +197,37 @@ public:
     // reached or a call faults (false).
     bool InspectFields(FieldSink& sink);
 
-    // Runs body, a call into the plugin's code, under the guard; a fault is
-    // recorded as that call's (Fault()) and gives false. For calls the
-    // boundary does not make itself: callers with buffers of their own.
-    template <class F>
-    bool Guarded(PluginCall call, const char* entryPoint, int fieldIndex, F&& body) {
-        if (m_guard.Run(body)) return true;
-        return Faulted(call, entryPoint, fieldIndex, m_guard.Code());
-    }
+    // Today's interface, as probelet-cli speaks it. Each call runs under the
+    // guard; false on a fault (Fault() names it).
+    const PluginOffers& Offers() const { return m_offers; }
+    // NotAPlugin: the required export the library lacks.
+    const char* MissingEntryPoint() const;
+    // ContentGetDetectString into a guarded buffer. Only when offered.
+    bool GetDetectString(DetectString& out);
+    // ContentGetSupportedField into guarded buffers of its own.
+    bool DescribeField(int index, FieldDescription& out);
+    // ContentGetSupportedFieldFlags; only when offered.
+    bool FieldFlags(int index, int& flags);
+    // ContentPluginUnloading when offered; true without it.
+    bool Unloading();
+    // The file in both forms, for FetchRepeated; either may be empty.
+    void SetFile(const std::string& ansi, const std::wstring& wide);
+    // request.repeat fetches of field index for that file, all under one
+    // guard, each timed as Fetch times it (a full text's closing call outside
+    // the span). The value buffer is filled with a non-zero byte before the
+    // first; the path is put back when the plugin changed it. false on a
+    // fault, with out holding the repeats before it.
+    bool FetchRepeated(int index, const RepeatRequest& request, RepeatedFetch& out);
+    // The first call since Open() (DllMain on load and the calls above) that changed the
+    // floating-point control state; kept after Release().
+    const std::optional<FpuChange>& FirstFpuChange() const { return m_fpuChange; }
 
     bool IsLoaded() const { return static_cast<bool>(m_module); }
+    // The loaded library's handle, to name it (GetModuleFileName) in tests;
+    // every call into it goes through this class.
     HMODULE Module() const { return m_module.get(); }
     const char* Path() const { return m_path; }
+    // The window's entry points, for its tests and the bare-call benchmark.
     const PluginEntryPoints& EntryPoints() const { return m_entry; }
     DWORD LoadError() const { return m_loadError; }
     // The last fault, valid when HasFault().
@@ -157,9 +245,21 @@ private:
     };
 
     bool Faulted(PluginCall call, const char* entryPoint, int fieldIndex, DWORD code);
+    void ResolveToday(HMODULE module);
+    // What FetchRepeated hands over: the path in the requested form.
+    void PreparePath(PathForm form);
+    bool PathChanged(PathForm form) const;
+    void NoteFpu(const char* entryPoint, int fieldIndex);
 
     std::unique_ptr<std::remove_pointer_t<HMODULE>, GuardedFree> m_module;
     PluginEntryPoints m_entry;
+    // Today's entry points (probelet-cli), never handed out.
+    ContentGetValueWFn m_getValueW = nullptr;
+    ContentGetDetectStringFn m_getDetectString = nullptr;
+    ContentGetSupportedFieldFlagsFn m_getFieldFlags = nullptr;
+    ContentPluginUnloadingFn m_unloading = nullptr;
+    PluginOffers m_offers;
+    std::optional<FpuChange> m_fpuChange;
     FaultGuard m_guard;
     PluginFault m_fault;
     bool m_hasFault = false;
@@ -169,6 +269,14 @@ private:
     // The units buffer doubles as the value buffer; neither is cleared between fields.
     char m_name[kBufferSize] = {};
     char m_value[kBufferSize] = {};
+    // probelet-cli's buffers, each with guard bytes.
+    std::string m_fileAnsi;
+    std::wstring m_fileWide;
+    GuardedBuffer m_pathAnsi{MAX_PATH};
+    GuardedBuffer m_pathWide;
+    GuardedBuffer m_nameGuarded{kBufferSize};
+    GuardedBuffer m_unitsGuarded{kBufferSize};
+    GuardedBuffer m_valueGuarded{kBufferSize};
 };
 
 }  // namespace wdx

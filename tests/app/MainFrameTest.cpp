@@ -128,6 +128,13 @@ TEST_F(ShellTest, StartUpWithoutAListShowsTheWindowFromItsResourcesAndInspectsNo
     EXPECT_EQ(::GetDlgItem(hwnd, IDW_TOOLBAR), Frame()->GetToolBar().GetHwnd());
     EXPECT_EQ(::GetDlgItem(hwnd, IDW_STATUS_BAR), Frame()->GetStatusBar().GetHwnd());
     EXPECT_EQ(Frame()->GetSplitter().GetColumnWidth(0), Frame()->GetClientRect().right / 4);
+    // The frame hands the view the program's tab cursor: hot spot at its top-left corner.
+    ICONINFO drag{};
+    ASSERT_TRUE(::GetIconInfo(View().m_wndTabs.GetReorderCursor(), &drag));
+    if (drag.hbmMask) ::DeleteObject(drag.hbmMask);
+    if (drag.hbmColor) ::DeleteObject(drag.hbmColor);
+    EXPECT_EQ(drag.xHotspot, 2u);
+    EXPECT_EQ(drag.yHotspot, 1u);
 
     PumpMessages();
     EXPECT_EQ(StatusText(0), "Ready");

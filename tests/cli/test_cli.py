@@ -84,6 +84,7 @@ class Cli(unittest.TestCase):
             ("contract_unstable_value", "unstable-value", [0, 1]),  # a number; a text that differs late
             ("contract_fault", "fault", [1]),
             ("contract_slow_field", "slow-field", [0]),
+            ("contract_value_unterminated", "value-unterminated", [1]),  # 8 hex digits, no terminator
         ]
         for name, kind, fields in cases:
             with self.subTest(name):
@@ -195,6 +196,34 @@ class Cli(unittest.TestCase):
             self.assertIsNone(fields[1]["result"])
             self.assertEqual(len(fields), 2)  # the file's run ends at the fault
         self.assertEqual([p["kind"] for p in report["problems"]], ["fault"] * 3)
+
+    def test_a_name_an_ansi_only_plugin_cannot_be_handed_is_said_not_inspected(self):
+        # Does not exist, so it has no short name either; Wine's ANSI code page is 1252.
+        missing = os.path.join(self.tmp.name, "нет-файла-ω.txt")
+        why = "does not fit the ANSI code page"
+        code, report, err = self.json_run(plugin("fileinfo"), self.files[0], missing)
+        self.assertEqual(code, 1, err)
+        first, skipped = report["files"]
+        self.assertTrue(first["fields"])
+        self.assertNotIn("message", first)
+        self.assertEqual((ntpath.basename(skipped["file"]), skipped["fields"]), (os.path.basename(missing), []))
+        self.assertIn(why, skipped["message"])
+        self.assertEqual([(p["kind"], ntpath.basename(p["file"] or ""), p["field"]) for p in report["problems"]],
+                         [("path-unrepresentable", os.path.basename(missing), None)])
+        _, out, _ = run("--format", "csv", plugin("fileinfo"), missing)
+        rows = list(csv.DictReader(io.StringIO(out)))
+        self.assertEqual([(r["index"], r["value"]) for r in rows], [("", "")])
+        self.assertIn(why, rows[0]["fault"])
+        _, out, _ = run(plugin("fileinfo"), missing)
+        self.assertRegex(out, r"File: .*нет-файла-ω\.txt\nNot inspected: .*" + why)
+
+    def test_a_plugin_that_changes_the_rounding_is_named_with_both_states(self):
+        # It sets round-toward-zero on load and in every call: the first, its DllMain, is named.
+        code, report, err = self.json_run("--check", plugin("unruly_fpu"), self.files[0])
+        self.assertEqual(code, 1, err)
+        self.assertEqual([(p["kind"], p["field"]) for p in report["problems"]], [("fpu-state-changed", None)])
+        self.assertRegex(report["problems"][0]["detail"], r"^DllMain left the x87 control word "
+                         r"0x0[0-9A-F]{3} -> 0x0[C-F][0-9A-F]{2}, MXCSR 0x[0-9A-F]{4} -> 0x[67EF][0-9A-F]{3}$")
 
     def test_version_and_help(self):
         code, out, _ = run("--version")

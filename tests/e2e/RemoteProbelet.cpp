@@ -238,8 +238,8 @@ std::vector<std::string> RemoteProbelet::FieldNames() const {
     return names;
 }
 
-bool RemoteProbelet::PressKey(UINT vk) {
-    HWND target = Focus();
+bool RemoteProbelet::PressKey(UINT vk, HWND target) {
+    if (!target) target = Focus();
     if (!target) return false;
     const LPARAM keyData = MAKELPARAM(1, ::MapVirtualKeyA(vk, 0));
     return ::PostMessageA(target, WM_KEYDOWN, vk, keyData) && WaitPostedHandled();

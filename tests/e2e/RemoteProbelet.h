@@ -58,8 +58,9 @@ public:
     std::vector<std::vector<std::string>> Rows() const;
     std::vector<std::string> FieldNames() const;
 
-    // Posts the key to the focused window and waits until it has been handled.
-    bool PressKey(UINT vk);
+    // Posts the key to target (by default the focused window) and waits
+    // until it has been handled.
+    bool PressKey(UINT vk, HWND target = nullptr);
     // A left click at client coordinates of w, posted as the mouse sends it;
     // returns once it has been handled.
     bool ClickClient(HWND w, int x, int y);

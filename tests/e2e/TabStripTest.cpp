@@ -47,11 +47,12 @@ protected:
     void SetUp() override {
         E2ETest::SetUp();
         ASSERT_TRUE(InstallHost({testplugin::Path(), Built("fileinfo")}));
-        ASSERT_TRUE(LaunchQuietly({ListFile("list.txt", {fileA})}));
+        ASSERT_TRUE(LaunchQuietly({ListFile("list.txt", ListedFiles())}));
         strip = app.TabStrip();
         ASSERT_NE(strip, nullptr);
         labels = LabelRects({"testplugin", "fileinfo"});
     }
+    virtual std::vector<std::string> ListedFiles() const { return {fileA}; }
     // Whether the strip shows tab i as the current one: the current tab is
     // filled with the window colour, and the top line has a gap over it.
     bool ShowsCurrent(int i) const {
@@ -174,6 +175,67 @@ TEST_F(PluginTabs, TheStripFollowsItsPaneWhenTheSplitterMoves) {
     EXPECT_TRUE(WaitUntil([&] { return app.ScreenPixel(strip, client.right - 2, 1) == ::GetSysColor(COLOR_BTNTEXT); }));
     ExpectCleanExit();
 }
+
+// The test plugin runs a message loop inside ContentGetValue (a box of its
+// own) after the user picked fileB with it; meanwhile the user asks for
+// another tab, another file, or both.
+struct AskedMeanwhile {
+    const char* name;
+    std::vector<UINT> fileListKeys;  // pressed in the file list
+    bool clickFileInfoTab;
+    int tab;    // what the strip then shows and the rows come from
+    int file;   // 0: fileA, 1: fileB
+};
+
+class PluginMessageLoop : public PluginTabs, public ::testing::WithParamInterface<AskedMeanwhile> {
+protected:
+    std::vector<std::string> ListedFiles() const override { return {fileA, fileB}; }
+};
+
+TEST_P(PluginMessageLoop, RequestsWaitForThePluginsCallAndTheLatestIsCarriedOut) {
+    const AskedMeanwhile& asked = GetParam();
+    // The list has no focused item yet: the first Down only focuses fileA.
+    ASSERT_TRUE(app.PressKey(VK_DOWN, app.FileList()));
+    plugin.Data().boxesLeft = 1;
+    ASSERT_TRUE(app.PressKey(VK_DOWN, app.FileList()));
+    HWND box = app.WaitForMessageBox();
+    ASSERT_TRUE(box);
+    ASSERT_EQ(RemoteProbelet::BoxText(box), testplugin::kBoxText);
+    for (UINT key : asked.fileListKeys) ASSERT_TRUE(app.PressKey(key, app.FileList()));
+    if (asked.clickFileInfoTab) {
+        ASSERT_TRUE(app.ClickClient(strip, CentreX(labels[1]), 10));
+    }
+    // The library whose box is up is still loaded: its code is on the stack.
+    EXPECT_EQ(plugin.Data().loads - plugin.Data().unloads, 1);
+    EXPECT_EQ(app.Dialogs(), std::vector<HWND>{box});
+
+    ASSERT_TRUE(RemoteProbelet::Answer(box, IDOK));
+    EXPECT_EQ(app.AnswerAll(IDOK), std::vector<std::string>{});
+    const std::string file = asked.file ? fileB : fileA;
+    EXPECT_EQ(app.SelectedFile(), asked.file);
+    EXPECT_EQ(app.Title(), "Probelet - " + file);
+    EXPECT_TRUE(WaitUntil([&] { return ShowsCurrent(asked.tab) && ShowsOther(1 - asked.tab); }));
+    if (asked.tab == 1) {
+        ASSERT_FALSE(app.Rows().empty());
+        EXPECT_EQ(app.Rows()[0][0], "Size");
+        EXPECT_EQ(app.Rows()[0][3], asked.file ? "6" : "1234");
+    } else {
+        EXPECT_EQ(app.FieldNames(), (std::vector<std::string>{"Name", "Count"}));
+        const std::vector<testplugin::Call> fetches = plugin.Calls(testplugin::Entry::GetValue);
+        ASSERT_FALSE(fetches.empty());
+        EXPECT_EQ(std::string(fetches.back().file), file);
+    }
+    EXPECT_EQ(plugin.Data().boxesShown, 1);
+    ExpectCleanExit();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Asks, PluginMessageLoop,
+    ::testing::Values(AskedMeanwhile{"ClickOnTheOtherTab", {}, true, 1, 1},
+                      AskedMeanwhile{"Right", {VK_RIGHT}, false, 1, 1},
+                      AskedMeanwhile{"AnotherFile", {VK_UP}, false, 0, 0},
+                      AskedMeanwhile{"AnotherFileThenTheOtherTab", {VK_UP}, true, 1, 0}),
+    [](const ::testing::TestParamInfo<AskedMeanwhile>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace e2e

@@ -1,9 +1,11 @@
 // A field list set up exactly as the inspection view sets up its own, in a
 // real top-level window, plus the state a run works on, the test plugin's
-// control block and a watcher that answers (and records) message boxes.
+// control block and a report that writes the view's rows and records the
+// messages a run tells.
 #pragma once
 
 #include "framework/ListCtrl.h"
+#include "inspect/FieldRows.h"
 #include "inspect/InspectionRun.h"
 #include "support/TestWindows.h"
 #include "testplugin/TestPluginControl.h"
@@ -20,13 +22,24 @@ using Row = std::array<std::string, 4>;
 void CreateFieldList(fw::ListCtrl& list, HWND parent);
 std::vector<Row> ReadRows(const fw::ListCtrl& list);
 
+// The view's rows, and the messages recorded instead of shown.
+class RecordingReport : public FieldRowWriter {
+public:
+    using FieldRowWriter::FieldRowWriter;
+    void Tell(const std::string& message) override { m_texts.push_back(message); }
+    const std::vector<std::string>& Texts() const { return m_texts; }
+
+private:
+    std::vector<std::string> m_texts;
+};
+
 class InspectionFixture : public ::testing::Test {
 protected:
     void SetUp() override { CreateFieldList(list, parent); }
     void TearDown() override {
         state.m_plugin.Release();
     }
-    void Run(const std::string& path) { InspectPlugin(state, list, path.c_str()); }
+    void Run(const std::string& path) { RunInspection(state, boxes, path.c_str()); }
     void Run(testplugin::Variant variant = testplugin::Variant::Standard) { Run(testplugin::Path(variant)); }
     std::vector<Row> Rows() const { return ReadRows(list); }
     std::vector<int> ColumnWidths() const;
@@ -36,5 +49,5 @@ protected:
     fw::ListCtrl list;
     InspectionState state;
     testplugin::Session plugin;
-    testsupport::MessageBoxWatcher boxes;
+    RecordingReport boxes{list};
 };

@@ -441,8 +441,9 @@ TEST(InspectionMessages, AreModalOkBoxesCaptionedWithTheApplicationsName) {
     BoxInspector boxes(plugin);
 
     const std::string missing = testsupport::ExeDir() + "\\plugins\\no-such-plugin.wdx";
-    InspectPlugin(state, list, missing.c_str());
-    InspectPlugin(state, list, testplugin::Path(Variant::NoGetValue).c_str());
+    ViewReport report{list};
+    RunInspection(state, report, missing.c_str());
+    RunInspection(state, report, testplugin::Path(Variant::NoGetValue).c_str());
     const std::vector<BoxInspector::Seen> seen = boxes.Boxes();
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0].text, "Error plugin loading " + missing + " (126)");
@@ -484,7 +485,8 @@ TEST(InspectionMessages, AFaultedFetchIsToldBeforeTheReleaseAndAFaultingReleaseA
         plugin.PlanFault(testplugin::FaultPoint::GetValue, testplugin::FaultKind::AccessViolation, 1);
         if (c.releaseFaults) plugin.AlsoFaultOnUnload(testplugin::FaultKind::DivideByZero);
         BoxInspector boxes(plugin);
-        InspectPlugin(state, list, faulty.c_str());
+        ViewReport report{list};
+        RunInspection(state, report, faulty.c_str());
 
         std::vector<std::string> texts;
         std::vector<int> unloads;

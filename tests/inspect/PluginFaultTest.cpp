@@ -165,7 +165,7 @@ void CallGetValue(void* c) {
 
 // 1 when the call faulted, as the guard's entry answers.
 int RunGuarded(void* guard, void* call, void*) {
-    return static_cast<wdx::FaultGuard*>(guard)->Run([call] { CallGetValue(call); }) ? 0 : 1;
+    return static_cast<wdx::FaultGuard*>(guard)->Run([call]() noexcept { CallGetValue(call); }) ? 0 : 1;
 }
 
 // The plugin faults with all ones in every callee-saved register; the caller

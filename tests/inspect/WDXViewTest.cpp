@@ -262,9 +262,12 @@ TEST_F(ViewFixture, TheTitleHoldsAnIniPathOfTheLongestLength) {
     EXPECT_EQ(view.m_wndTabs.GetTabCount(), 1);
 }
 
-TEST_F(ViewFixture, TheTabDragCursorComesFromTheProgramsResources) {
-    Start();
-    ASSERT_NE(::LoadCursorA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_TABDRAG)), nullptr);
+TEST_F(ViewFixture, TheTabDragCursorIsTheOneTheProgramHandsIn) {
+    CreateView();
+    HCURSOR handed = ::LoadCursorA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_TABDRAG));
+    ASSERT_NE(handed, nullptr);
+    view.SetDragCursor(handed);
+    view.OnInitialUpdate();
     HCURSOR move = view.m_wndTabs.GetReorderCursor();
     ASSERT_NE(move, nullptr);
     // The tab picture's hot spot is its top-left corner.
