@@ -32,6 +32,10 @@ start_wine() {
         # would wait two seconds for each top-level window to be withdrawn.
         probelet_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
             </dev/null >/dev/null 2>&1 9>&- || true
+        # A new prefix goes on setting itself up in processes of its own
+        # (the 32-bit half among them) after wineboot returns; the first tests
+        # must not race them. The server is not persistent yet: it ends with them.
+        timeout 120 wineserver -w </dev/null >/dev/null 2>&1 9>&- || true
     fi
     wineserver -p </dev/null >/dev/null 2>&1 9>&- || true
     probelet_wine cmd.exe /c exit </dev/null >/dev/null 2>&1 9>&- || true
