@@ -67,7 +67,9 @@ class Cli(unittest.TestCase):
 
     def json_run(self, *args):
         code, out, err = run("--format", "json", *args)
-        return code, json.loads(out) if out else None, err
+        # No report at all is a failure of its own: say what the program said.
+        self.assertTrue(out, "no output; status %d; stderr: %r" % (code, err))
+        return code, json.loads(out), err
 
     def test_each_breach_is_found_and_a_sound_plugin_shows_none(self):
         # (plugin, kind, the fields it is found at)
