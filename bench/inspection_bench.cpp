@@ -112,7 +112,7 @@ void EmptyFetch(Host& host, int64_t f) {
     // Guarded and bare fetches interleaved, so that both meet the same machine.
     char file[MAX_PATH] = "";
     char buffer[wdx::kBufferSize] = {};
-    const wdx::ContentGetValueFn bare = boundary.EntryPoints().getValue;
+    const wdx::ContentGetValueFn bare = wdx::ResolveEntryPoints(::GetModuleHandleA(boundary.Path())).getValue;
     std::vector<int64_t> spans(kBareFetches), bareSpans(kBareFetches);
     for (int i = 0; i < kBareFetches; ++i) {
         wdx::ValueFetch fetch;

@@ -200,6 +200,11 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_FILESELECTED:
         return OnFileSelected(wParam, lParam);
+    case WM_CLOSE:
+        // Closing now would destroy the view under a plugin call (a plugin's
+        // own box is up): the view closes the window when the call returns.
+        if (m_pWDXView && m_pWDXView->DeferClose()) return 0;
+        break;
     }
     return fw::FrameWindow::WindowProc(msg, wParam, lParam);
 }

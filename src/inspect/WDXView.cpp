@@ -85,6 +85,11 @@ void CWDXView::PreviousPlugin() {
     m_wndTabs.SelectTab(position);
 }
 
+bool CWDXView::DeferClose() {
+    m_closeWaiting = m_inspecting;
+    return m_closeWaiting;
+}
+
 const char* CWDXView::RequestedFile() const { return m_fileWaiting ? m_szWaitingFile : m_szFile; }
 
 // The pixel row between the two children stays the view's own background.
@@ -110,7 +115,7 @@ void CWDXView::InspectTab(int position) {
     m_inspecting = true;
     InspectLibrary(position);
     // Whatever was asked meanwhile is shown by the strip and held for the file.
-    while (m_requestWaiting) {
+    while (m_requestWaiting && !m_closeWaiting) {
         m_requestWaiting = false;
         if (m_fileWaiting) std::strcpy(m_szFile, m_szWaitingFile);
         m_fileWaiting = false;
@@ -118,6 +123,10 @@ void CWDXView::InspectTab(int position) {
         if (IsPluginTab(position)) InspectLibrary(position);
     }
     m_inspecting = false;
+    if (m_closeWaiting) {
+        m_closeWaiting = false;
+        if (HWND main = fw::GetMainWindow()) ::PostMessageA(main, WM_CLOSE, 0, 0);
+    }
 }
 
 void CWDXView::InspectLibrary(int position) {

@@ -39,6 +39,10 @@ public:
     const char* RequestedFile() const;
     void NextPlugin();
     void PreviousPlugin();
+    // For the main frame's close: true while a run is in progress, whose
+    // plugin may still have its code on the stack; the main window is then
+    // asked to close again when the run ends, and nothing waiting runs first.
+    bool DeferClose();
     void LayoutChildren();
 
     void InspectTab(int position);
@@ -72,5 +76,6 @@ private:
     bool m_inspecting = false;
     bool m_requestWaiting = false;
     bool m_fileWaiting = false;
+    bool m_closeWaiting = false;
     char m_szWaitingFile[MAX_PATH] = "";
 };

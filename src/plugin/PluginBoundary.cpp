@@ -234,10 +234,10 @@ bool PluginBoundary::Release() {
     return true;
 }
 
-HMODULE PluginBoundary::Abandon() {
+void PluginBoundary::Abandon() {
     m_entry = PluginEntryPoints{};
     ResolveToday(nullptr);
-    return m_module.release();
+    m_module.release();
 }
 
 bool PluginBoundary::SetDefaultParams(const char* iniPath) {

@@ -180,7 +180,7 @@ public:
     // Frees the library, if any, under the guard; false when it faulted.
     bool Release();
     // Lets go of the library without freeing it: it stays for the process.
-    HMODULE Abandon();
+    void Abandon();
 
     // Calls ContentSetDefaultParams when the plugin has it; false on a fault.
     bool SetDefaultParams(const char* iniPath);
@@ -223,12 +223,7 @@ public:
     const std::optional<FpuChange>& FirstFpuChange() const { return m_fpuChange; }
 
     bool IsLoaded() const { return static_cast<bool>(m_module); }
-    // The loaded library's handle, to name it (GetModuleFileName) in tests;
-    // every call into it goes through this class.
-    HMODULE Module() const { return m_module.get(); }
     const char* Path() const { return m_path; }
-    // The window's entry points, for its tests and the bare-call benchmark.
-    const PluginEntryPoints& EntryPoints() const { return m_entry; }
     DWORD LoadError() const { return m_loadError; }
     // The last fault, valid when HasFault().
     bool HasFault() const { return m_hasFault; }

@@ -187,20 +187,26 @@ struct AskedMeanwhile {
     int file;   // 0: fileA, 1: fileB
 };
 
-class PluginMessageLoop : public PluginTabs, public ::testing::WithParamInterface<AskedMeanwhile> {
+class PluginBox : public PluginTabs {
 protected:
     std::vector<std::string> ListedFiles() const override { return {fileA, fileB}; }
+    // fileB picked: the plugin's box, up inside its ContentGetValue.
+    HWND ShowBox() {
+        // The list has no focused item yet: the first Down only focuses fileA.
+        if (!app.PressKey(VK_DOWN, app.FileList())) return nullptr;
+        plugin.Data().boxesLeft = 1;
+        if (!app.PressKey(VK_DOWN, app.FileList())) return nullptr;
+        HWND box = app.WaitForMessageBox();
+        return box && RemoteProbelet::BoxText(box) == testplugin::kBoxText ? box : nullptr;
+    }
 };
+
+class PluginMessageLoop : public PluginBox, public ::testing::WithParamInterface<AskedMeanwhile> {};
 
 TEST_P(PluginMessageLoop, RequestsWaitForThePluginsCallAndTheLatestIsCarriedOut) {
     const AskedMeanwhile& asked = GetParam();
-    // The list has no focused item yet: the first Down only focuses fileA.
-    ASSERT_TRUE(app.PressKey(VK_DOWN, app.FileList()));
-    plugin.Data().boxesLeft = 1;
-    ASSERT_TRUE(app.PressKey(VK_DOWN, app.FileList()));
-    HWND box = app.WaitForMessageBox();
+    HWND box = ShowBox();
     ASSERT_TRUE(box);
-    ASSERT_EQ(RemoteProbelet::BoxText(box), testplugin::kBoxText);
     for (UINT key : asked.fileListKeys) ASSERT_TRUE(app.PressKey(key, app.FileList()));
     if (asked.clickFileInfoTab) {
         ASSERT_TRUE(app.ClickClient(strip, CentreX(labels[1]), 10));
@@ -236,6 +242,23 @@ INSTANTIATE_TEST_SUITE_P(
                       AskedMeanwhile{"AnotherFile", {VK_UP}, false, 0, 0},
                       AskedMeanwhile{"AnotherFileThenTheOtherTab", {VK_UP}, true, 1, 0}),
     [](const ::testing::TestParamInfo<AskedMeanwhile>& info) { return std::string(info.param.name); });
+
+// Closing the window while the plugin's box is up waits for its call, then
+// closes without a fault reported.
+TEST_F(PluginBox, ClosingWaitsForThePluginsCall) {
+    HWND box = ShowBox();
+    ASSERT_TRUE(box);
+    ASSERT_TRUE(::PostMessageA(app.Main(), WM_CLOSE, 0, 0));
+    // A key posted after the close is handled after it: the window is still there.
+    EXPECT_TRUE(app.PressKey(VK_SHIFT, app.FileList()));
+    EXPECT_TRUE(::IsWindowVisible(app.Main()));
+    EXPECT_TRUE(::IsWindow(box));
+    ASSERT_TRUE(RemoteProbelet::Answer(box, IDOK));
+    DWORD code = 1;
+    ASSERT_TRUE(app.WaitExit(&code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(plugin.Data().boxesShown, 1);
+}
 
 }  // namespace
 }  // namespace e2e

@@ -58,7 +58,7 @@ TEST_F(InspectionFixture, EveryFieldBecomesARowInEnumerationOrder) {
         rows[i][2].clear();
         EXPECT_EQ(rows[i], expected[i]) << "row " << i;
     }
-    EXPECT_NE(state.m_plugin.Module(), nullptr);
+    EXPECT_TRUE(state.m_plugin.IsLoaded());
     EXPECT_TRUE(boxes.Texts().empty());
     // Rows carry nothing but their texts: no item data, no state, no image.
     for (int i = 0; i < list.GetItemCount(); ++i) {
@@ -193,7 +193,7 @@ TEST_F(InspectionFixture, APluginWithoutFieldsGetsNoValueCallButSizedColumns) {
     EXPECT_EQ(plugin.Calls(Entry::GetValue).size(), 0u);
     EXPECT_EQ(list.GetItemCount(), 0);
     for (int w : ColumnWidths()) EXPECT_NE(w, 333);
-    EXPECT_NE(state.m_plugin.Module(), nullptr);
+    EXPECT_TRUE(state.m_plugin.IsLoaded());
 }
 
 // Step 8: columns 0 and 1 as wide as their widest cell, columns 2 and 3 wide
@@ -259,7 +259,7 @@ TEST_F(InspectionFixture, ALibraryThatCannotBeLoadedIsReportedWithPathAndCode) {
     Run(missing);
     ASSERT_EQ(boxes.Texts().size(), 1u);
     EXPECT_EQ(boxes.Texts()[0], "Error plugin loading " + missing + " (126)");
-    EXPECT_EQ(state.m_plugin.Module(), nullptr);
+    EXPECT_FALSE(state.m_plugin.IsLoaded());
     EXPECT_EQ(list.GetItemCount(), 0);
     EXPECT_EQ(plugin.Data().unloads, 1);  // the previous plugin went first
     EXPECT_EQ(ColumnWidths(), std::vector<int>(4, 321));
@@ -280,7 +280,7 @@ TEST_F(InspectionFixture, AFileThatIsNoLibraryIsReportedWithTheSystemsCode) {
     Run(fake);
     ASSERT_EQ(boxes.Texts().size(), 1u);
     EXPECT_EQ(boxes.Texts()[0], "Error plugin loading " + fake + " (" + std::to_string(code) + ")");
-    EXPECT_EQ(state.m_plugin.Module(), nullptr);
+    EXPECT_FALSE(state.m_plugin.IsLoaded());
 }
 
 TEST_F(InspectionFixture, ALibraryWithoutARequiredEntryIsNoPlugin) {
@@ -288,7 +288,7 @@ TEST_F(InspectionFixture, ALibraryWithoutARequiredEntryIsNoPlugin) {
     for (Variant v : {Variant::NoGetValue, Variant::NoGetField}) {
         SetColumnWidths(300);
         Run(v);
-        EXPECT_EQ(state.m_plugin.Module(), nullptr);
+        EXPECT_FALSE(state.m_plugin.IsLoaded());
         EXPECT_EQ(list.GetItemCount(), 0);
         EXPECT_EQ(ColumnWidths(), std::vector<int>(4, 300));
     }
@@ -302,7 +302,7 @@ TEST_F(InspectionFixture, ALibraryWithoutARequiredEntryIsNoPlugin) {
 TEST_F(InspectionFixture, ASystemLibraryIsNoPluginEither) {
     Run("comctl32.dll");
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"This is not valid TC plugin"});
-    EXPECT_EQ(state.m_plugin.Module(), nullptr);
+    EXPECT_FALSE(state.m_plugin.IsLoaded());
 }
 
 TEST_F(InspectionFixture, CodesOutsideTheTablesShowAsUnknownAndTheRunGoesOn) {
@@ -459,7 +459,7 @@ TEST(InspectionMessages, AreModalOkBoxesCaptionedWithTheApplicationsName) {
     EXPECT_EQ(seen[1].loads, 1);
     EXPECT_EQ(seen[1].unloads, 0);
     EXPECT_EQ(plugin.Data().unloads, 1);
-    EXPECT_EQ(state.m_plugin.Module(), nullptr);
+    EXPECT_FALSE(state.m_plugin.IsLoaded());
 }
 
 // A faulted fetch is told while its library is still loaded; a fault in the

@@ -64,9 +64,9 @@ void ViewFixture::Start() {
 }
 
 std::string ViewFixture::LoadedFile() const {
-    if (!view.m_plugin.Module()) return "";
+    if (!view.m_plugin.IsLoaded()) return "";
     char name[MAX_PATH] = "";
-    ::GetModuleFileNameA(view.m_plugin.Module(), name, MAX_PATH);
+    ::GetModuleFileNameA(::GetModuleHandleA(view.m_plugin.Path()), name, MAX_PATH);
     return name;
 }
 

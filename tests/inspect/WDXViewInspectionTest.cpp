@@ -37,7 +37,7 @@ TEST_F(ViewFixture, WithoutTabsSetCurrentFileOnlyStoresThePath) {
     view.NextPlugin();
     view.PreviousPlugin();
     EXPECT_EQ(Loads(), 0);
-    EXPECT_EQ(view.m_plugin.Module(), nullptr);
+    EXPECT_FALSE(view.m_plugin.IsLoaded());
     EXPECT_EQ(view.m_wndTabs.GetSelectedTab(), -1);
 }
 
@@ -108,7 +108,7 @@ TEST_F(ViewFixture, APluginThatCannotLoadIsReportedAndTheViewGoesOn) {
     view.SetCurrentFile("C:\\file.txt");
     expectedBoxes = {"Error plugin loading " + dir.Path() + "\\missing\\missing.wdx (126)"};
     EXPECT_EQ(boxes.Texts(), expectedBoxes);
-    EXPECT_EQ(view.m_plugin.Module(), nullptr);
+    EXPECT_FALSE(view.m_plugin.IsLoaded());
     view.NextPlugin();
     EXPECT_LOADED("beta");
 }
@@ -149,14 +149,15 @@ TEST_F(ViewFixture, DestroyingTheViewFreesThePathBlocksButKeepsThePlugin) {
     InstallHost({"alpha", "beta"});
     Start();
     view.SetCurrentFile("C:\\file.txt");
-    HMODULE loaded = view.m_plugin.Module();
+    HMODULE loaded = ::GetModuleHandleA(view.m_plugin.Path());
     ASSERT_NE(loaded, nullptr);
     ASSERT_EQ(view.GetPathBlockCount(), 2u);
 
     view.DestroyWindow();
     EXPECT_FALSE(view.IsCreated());
     EXPECT_EQ(view.GetPathBlockCount(), 0u);
-    EXPECT_EQ(view.m_plugin.Module(), loaded);
+    EXPECT_TRUE(view.m_plugin.IsLoaded());
+    EXPECT_EQ(::GetModuleHandleA(view.m_plugin.Path()), loaded);
     EXPECT_EQ(plugin.Data().unloads, 0);
     char name[MAX_PATH] = "";
     EXPECT_NE(::GetModuleFileNameA(loaded, name, MAX_PATH), 0u);

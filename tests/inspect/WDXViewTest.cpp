@@ -81,7 +81,7 @@ TEST_F(ViewFixture, CreatesBothChildrenWithTheirStyles) {
     // Children start with empty rectangles; only the layout places them.
     RECT rc = ChildRect(fields, view.GetHwnd());
     EXPECT_EQ(rc.right - rc.left, 0);
-    EXPECT_EQ(view.m_plugin.Module(), nullptr);
+    EXPECT_FALSE(view.m_plugin.IsLoaded());
     EXPECT_FALSE(view.m_bInitialized);
 }
 
