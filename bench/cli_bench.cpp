@@ -5,7 +5,14 @@
 //  (b) the whole run (load, every fetch under the guard, the text report)
 //      against a floor measured here too: the same plugin calls bare (load,
 //      field list, the fetches in a timed loop, release) plus the formatting
-//      of the same report.
+//      of the same report;
+//  (c) the isolated run (the plugin in probelet-cli's host process) against
+//      the in-process run (--in-process), each a whole run of probelet-cli.exe
+//      as a user starts it: 100 fields x --repeat 1000 of the bench plugin,
+//      and 1,000 files x the fileinfo sample; and the medians both ways
+//      report, field by field, in counter ticks.
+#include "cli/IsolatedProbe.h"
+#include "cli/ModernValues.h"
 #include "cli/PluginProbe.h"
 #include "cli/Report.h"
 #include "plugin/PluginInterface.h"
@@ -14,7 +21,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +34,122 @@ constexpr int kRepeat = 1000;
 constexpr int kRounds = 5;
 
 using bench::Now;
+
+std::wstring OwnFolder() {
+    wchar_t exe[MAX_PATH];
+    const DWORD n = ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring dir(exe, n);
+    return dir.substr(0, dir.find_last_of(L'\\'));
+}
+
+// One whole run of probelet-cli.exe beside us, its report thrown away: ms.
+double RunProgram(const std::wstring& args, const std::wstring& folder) {
+    std::wstring commandLine = L"\"" + OwnFolder() + L"\\probelet-cli.exe\" " + args;
+    std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
+    writable.push_back(L'\0');
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE nul = ::CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = nul;
+    si.hStdError = nul;
+    PROCESS_INFORMATION pi{};
+    const int64_t t0 = Now();
+    if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &si, &pi)) {
+        ::CloseHandle(nul);
+        return 0;
+    }
+    ::WaitForSingleObject(pi.hProcess, INFINITE);
+    const int64_t t1 = Now();
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    ::CloseHandle(nul);
+    return static_cast<double>(t1 - t0) * 1000.0 / static_cast<double>(bench::Frequency());
+}
+
+// Both ways, interleaved so that both meet the same machine, best of kRounds;
+// then the medians each way reports, field by field, in ticks.
+struct WaysCompared {
+    double inProcessMs = 1e300;
+    double isolatedMs = 1e300;
+    double widestGapTicks = 0;
+    double medianGapTicks = 0;
+    bool complete = true;
+};
+
+WaysCompared CompareWays(const std::string& plugin, const std::vector<std::string>& names, const std::string& folder,
+                         int repeat) {
+    WaysCompared out;
+    std::wstring args = L"--repeat " + std::to_wstring(repeat) + L" \"" + cli::Utf8ToWide(plugin) + L"\"";
+    for (const std::string& name : names) args += L" " + cli::Utf8ToWide(name);
+    const std::wstring where = cli::Utf8ToWide(folder);
+    for (int round = 0; round < kRounds; ++round) {
+        out.inProcessMs = std::min(out.inProcessMs, RunProgram(L"--in-process " + args, where));
+        out.isolatedMs = std::min(out.isolatedMs, RunProgram(args, where));
+    }
+    std::vector<std::string> files;
+    for (const std::string& name : names) files.push_back(folder + "\\" + name);
+    cli::ProbeOptions options;
+    options.repeat = repeat;
+    cli::Report inProcess, isolated;
+    cli::PluginProbe(options).Run(plugin, files, inProcess);
+    cli::IsolatedProbe(options, OwnFolder()).Run(plugin, files, isolated);
+    const double tick = 1000.0 / static_cast<double>(bench::Frequency());
+    std::vector<double> gaps;
+    out.complete = inProcess.files.size() == files.size() && isolated.files.size() == files.size();
+    for (size_t f = 0; out.complete && f < files.size(); ++f) {
+        const auto& a = inProcess.files[f].fields;
+        const auto& b = isolated.files[f].fields;
+        out.complete = a.size() == b.size() && !a.empty();
+        for (size_t i = 0; out.complete && i < a.size(); ++i)
+            if (a[i].ms && b[i].ms) gaps.push_back(std::fabs(a[i].ms->median - b[i].ms->median) / tick);
+    }
+    if (!gaps.empty()) {
+        std::sort(gaps.begin(), gaps.end());
+        out.widestGapTicks = gaps.back();
+        out.medianGapTicks = gaps[gaps.size() / 2];
+    }
+    return out;
+}
+
+void PrintWays(const char* what, const WaysCompared& w) {
+    std::printf("  %s\n", what);
+    std::printf("      whole run: --in-process %8.1f ms, isolated %8.1f ms  %5.2f x in-process\n", w.inProcessMs,
+                w.isolatedMs, w.isolatedMs / w.inProcessMs);
+    std::printf("      medians reported, isolated against in-process: median gap %.1f, widest %.1f counter ticks%s\n",
+                w.medianGapTicks, w.widestGapTicks, w.complete ? "" : "  (A RUN DID NOT REPORT EVERY FILE AND FIELD)");
+}
+
+// count small files in a folder of their own, removed with it.
+class SampleFiles {
+public:
+    explicit SampleFiles(int count) {
+        char temp[MAX_PATH];
+        ::GetTempPathA(MAX_PATH, temp);
+        m_dir = std::string(temp) + "probelet-cli-bench-" + std::to_string(::GetCurrentProcessId());
+        ::CreateDirectoryA(m_dir.c_str(), nullptr);
+        // Short names: a thousand of them fit one command line.
+        for (int i = 0; i < count; ++i) {
+            m_names.push_back("s" + std::to_string(i) + ".txt");
+            HANDLE h = ::CreateFileA((m_dir + "\\" + m_names.back()).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            DWORD written = 0;
+            const std::string text = "sample " + std::to_string(i) + "\r\n";
+            ::WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+            ::CloseHandle(h);
+        }
+    }
+    ~SampleFiles() {
+        for (const std::string& name : m_names) ::DeleteFileA((m_dir + "\\" + name).c_str());
+        ::RemoveDirectoryA(m_dir.c_str());
+    }
+    const std::string& Folder() const { return m_dir; }
+    const std::vector<std::string>& Names() const { return m_names; }
+
+private:
+    std::string m_dir;
+    std::vector<std::string> m_names;
+};
 
 }  // namespace
 
@@ -111,5 +236,14 @@ int main() {
     std::printf("  (b) floor (the same plugin calls bare + the same report formatted): %8.1f ms\n", bestFloor);
     std::printf("      whole run (load, guarded fetches, report):                       %8.1f ms  %5.2f x floor\n", bestRun,
                 bestRun / bestFloor);
+
+    std::printf("  (c) the plugin in the host process against the same run in-process, best of %d\n", kRounds);
+    const std::string exeFolder = file.substr(0, file.find_last_of('\\'));
+    PrintWays("bench plugin, 100 fields x --repeat 1000",
+              CompareWays(plugin, {file.substr(exeFolder.size() + 1)}, exeFolder, kRepeat));
+    const std::string fileinfo = plugin.substr(0, plugin.find_last_of('\\')) + "\\fileinfo" +
+                                 (sizeof(void*) == 8 ? ".wdx64" : ".wdx");
+    SampleFiles samples(1000);
+    PrintWays("fileinfo, 1,000 files", CompareWays(fileinfo, samples.Names(), samples.Folder(), 1));
     return 0;
 }

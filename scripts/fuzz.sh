@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 seconds=${1:-${PROBELET_FUZZ_SECONDS:-12}}
 build=build/fuzz
-targets=(value_text time_text path_join plugin_label copy_label text_lines)
+targets=(value_text time_text path_join plugin_label copy_label text_lines wire)
 
 cmake -S fuzz -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2 >/dev/null

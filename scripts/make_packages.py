@@ -3,7 +3,9 @@
     make_packages.py ROOT VERSION DIST BUILD_DIR...
 one dist/probelet-<version>-<preset>.zip per build tree (its name ends in
 win32 or win64): the programs, README.md, LICENSE and each sample plugin as a
-plugin archive in the host's own installation convention."""
+plugin archive in the host's own installation convention. Every package
+carries the host process of each build given (probelet-host32.exe,
+probelet-host64.exe), so its probelet-cli runs plugins of both kinds."""
 import os
 import sys
 import zipfile
@@ -31,8 +33,18 @@ def plugin_archive(build, plugin, description, ext):
     return data.getvalue()
 
 
+def hosts(builds):
+    found = {}
+    for build in builds:
+        for name in ("probelet-host32.exe", "probelet-host64.exe"):
+            if os.path.exists(os.path.join(build, name)):
+                found[name] = os.path.join(build, name)
+    return found
+
+
 def main(root, version, dist, builds):
     os.makedirs(dist, exist_ok=True)
+    host_programs = hosts(builds)
     for build in builds:
         preset = os.path.basename(os.path.normpath(build))[-5:]
         ext = ".wdx64" if preset == "win64" else ".wdx"
@@ -40,6 +52,8 @@ def main(root, version, dist, builds):
         with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
             for name in ("Probelet.exe", "probelet-cli.exe"):
                 z.write(os.path.join(build, name), name)
+            for name, path in sorted(host_programs.items()):
+                z.write(path, name)
             z.write(os.path.join(root, "README.md"), "README.md")
             z.write(os.path.join(root, "LICENSE"), "LICENSE")
             for plugin, description in SAMPLES.items():

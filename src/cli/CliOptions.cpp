@@ -12,17 +12,22 @@ const char kUsage[] =
     "      --ini PATH     INI path handed to the plugin (default: the host's INI found as the window finds it, else empty)\n"
     "      --check        conformance check; exit 1 when it finds a problem\n"
     "      --slow MS      with --check: a median fetch slower than this is a problem (default 100)\n"
+    "      --threads N    with --check: fetch every field from N threads at once (2 to 64, default 2)\n"
+    "      --timeout MS   end a plugin call that runs longer, as a hang (default 10000; 0: no limit)\n"
+    "      --in-process   run the plugin in this process, not in a host process of its own\n"
     "      --version\n";
 
 namespace {
 
-bool ParseInt(const std::string& text, int& value) {
+// A whole number from low to high, nothing else in the text.
+template <class Number>
+bool ParseWhole(const std::string& text, long low, long high, Number& value) {
     if (text.empty()) return false;
     errno = 0;
     char* end = nullptr;
     const long n = std::strtol(text.c_str(), &end, 10);
-    if (errno || *end || n < 1 || n > 1000000) return false;
-    value = static_cast<int>(n);
+    if (errno || *end || n < low || n > high) return false;
+    value = static_cast<Number>(n);
     return true;
 }
 
@@ -81,9 +86,17 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
             options.version = true;
         } else if (arg == "--check") {
             options.check = true;
+        } else if (arg == "--in-process") {
+            options.inProcess = true;
+        } else if (arg == "--timeout") {
+            if (!value(v)) return false;
+            if (!ParseWhole(v, 0, 86400000, options.timeoutMs)) {
+                error = "--timeout needs whole milliseconds from 0 (no limit) to 86400000, not '" + v + "'";
+                return false;
+            }
         } else if (arg == "-r" || arg == "--repeat") {
             if (!value(v)) return false;
-            if (!ParseInt(v, options.repeat)) {
+            if (!ParseWhole(v, 1, 1000000, options.repeat)) {
                 error = "--repeat needs a whole number from 1 to 1000000, not '" + v + "'";
                 return false;
             }
@@ -108,11 +121,17 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
                 error = "--slow needs milliseconds, not '" + v + "'";
                 return false;
             }
+        } else if (arg == "--threads") {
+            if (!value(v)) return false;
+            if (!ParseWhole(v, 2, 64, options.threads)) {
+                error = "--threads needs a whole number from 2 to 64, not '" + v + "'";
+                return false;
+            }
         } else {
             error = "unknown option " + arg;
             return false;
         }
-        if (hasInline && (arg == "--check" || arg == "--version" || arg == "--help")) {
+        if (hasInline && (arg == "--check" || arg == "--in-process" || arg == "--version" || arg == "--help")) {
             error = "option " + arg + " takes no value";
             return false;
         }

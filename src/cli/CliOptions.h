@@ -15,6 +15,9 @@ struct Options {
     std::string ini;
     bool check = false;
     double slowMs = 100.0;
+    int threads = 2;  // --check: threads that fetch at once
+    bool inProcess = false;      // the plugin in our own process, not a host process
+    unsigned timeoutMs = 10000;  // bound of every plugin call in the host process; 0: none
     bool help = false;
     bool version = false;
     std::string plugin;

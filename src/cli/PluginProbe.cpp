@@ -1,6 +1,8 @@
 #include "cli/PluginProbe.h"
 
 #include "cli/ModernValues.h"
+#include "cli/PeImage.h"
+#include "cli/ThreadingChecks.h"
 #include "plugin/ValueText.h"
 
 #include <algorithm>
@@ -25,24 +27,6 @@ double Ms(int64_t first, int64_t second, int64_t frequency) {
     if (frequency <= 0) return 0;
     return static_cast<double>(static_cast<uint64_t>(second) - static_cast<uint64_t>(first)) * 1000.0 /
            static_cast<double>(frequency);
-}
-
-// The machine a PE image is built for; 0 for a file that is none.
-WORD PeMachine(const std::string& utf8Path) {
-    HANDLE file = ::CreateFileW(Utf8ToWide(utf8Path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 0;
-    unsigned char head[4096] = {};
-    DWORD read = 0;
-    const BOOL ok = ::ReadFile(file, head, sizeof head, &read, nullptr);
-    ::CloseHandle(file);
-    if (!ok || read < 0x40 || head[0] != 'M' || head[1] != 'Z') return 0;
-    DWORD pe = 0;
-    std::memcpy(&pe, head + 0x3C, sizeof pe);
-    if (pe > read - 6 || std::memcmp(head + pe, "PE\0\0", 4) != 0) return 0;
-    WORD machine = 0;
-    std::memcpy(&machine, head + pe + 4, sizeof machine);
-    return machine;
 }
 
 // The system's text for a load error, its insert filled with the path; the
@@ -278,6 +262,7 @@ bool PluginProbe::InspectFile(const std::string& file, FileReport& out, Report& 
         for (const std::string& u : SplitUnits(f.units)) row.units.push_back(AnsiToUtf8(u));
         row.flags = f.flags;
 
+        m_listener->OnFieldStart(row);
         const bool returned = m_plugin.FetchRepeated(f.index, request, fetch);
         const std::string entry = fetch.entryPoint;
         std::vector<double> samples;
@@ -289,6 +274,7 @@ bool PluginProbe::InspectFile(const std::string& file, FileReport& out, Report& 
             row.fault = entry + " " + Hex(m_plugin.Fault().code);
             if (fetch.completed > 0) row.ms = Summarize(samples);  // the repeats before the fault
             AddFault(report, &file, f.index);
+            m_listener->OnRow(row);
             out.fields.push_back(std::move(row));
             return false;
         }
@@ -323,6 +309,7 @@ bool PluginProbe::InspectFile(const std::string& file, FileReport& out, Report& 
                 AddProblem(report, &file, f.index, "slow-field", detail);
             }
         }
+        m_listener->OnRow(row);
         out.fields.push_back(std::move(row));
     }
 
@@ -341,6 +328,12 @@ bool PluginProbe::InspectFile(const std::string& file, FileReport& out, Report& 
                        "a value call for index " + std::to_string(past) + " (one past the last field) answered " +
                            std::to_string(fetch.firstCode) + ", not -1");
     }
+
+    // The host's threads: delayed answers, fetches from several threads at once, stops.
+    if (m_options.check && !ThreadingChecks(m_plugin, m_options, report).Run(file, out.fields, request.path)) {
+        AddFault(report, &file, m_plugin.Fault().fieldIndex);
+        return false;
+    }
     return true;
 }
 
@@ -354,7 +347,7 @@ PluginProbe::Status PluginProbe::Run(const std::string& pluginPath, const std::v
         Unload(report);
         return m_notLoaded ? Status::NotLoaded : Status::Problems;
     }
-    bool loaded = Enumerate(report, m_options.check);
+    bool loaded = Enumerate(report, m_options.check && !m_options.resumed);
     for (size_t i = 0; i < files.size(); ++i) {
         // After a fault the plugin's state is unknown: the next file gets a fresh load.
         if (!loaded) {
@@ -362,13 +355,19 @@ PluginProbe::Status PluginProbe::Run(const std::string& pluginPath, const std::v
             loaded = Load(ansiPlugin.empty() ? pluginPath : ansiPlugin, report) && Enumerate(report, false);
             if (!loaded) {
                 // Nothing more can be asked of this plugin.
-                for (size_t k = i; k < files.size(); ++k) report.files.push_back(FileReport{files[k], {}, {}});
+                for (size_t k = i; k < files.size(); ++k) {
+                    m_listener->OnFileStart(k);
+                    report.files.push_back(FileReport{files[k], {}, {}});
+                    m_listener->OnFileEnd(report);
+                }
                 break;
             }
         }
+        m_listener->OnFileStart(i);
         FileReport out;
-        loaded = InspectFile(files[i], out, report, i == 0);
+        loaded = InspectFile(files[i], out, report, i == 0 && !m_options.resumed);
         report.files.push_back(std::move(out));
+        m_listener->OnFileEnd(report);
     }
     Unload(report);
     return report.problems.empty() ? Status::Ok : Status::Problems;

@@ -18,6 +18,25 @@ struct ProbeOptions {
     bool check = false;
     double slowMs = 100.0;
     std::string ini;  // handed to the plugin, ANSI
+    int threads = 2;            // --check: threads fetching at once
+    unsigned timeoutMs = 10000; // bound of a wait for a plugin call; 0: none
+    // A run that goes on where another one ended (after a hang or a crash in
+    // a process of its own): what is checked once per plugin was checked.
+    bool resumed = false;
+};
+
+// What a run hands on as it goes; probelet-cli's isolation passes it to the
+// parent process file by file, and keeps the rows of the file in progress
+// where the parent can read them if the process dies.
+class ProbeListener {
+public:
+    virtual ~ProbeListener() = default;
+    virtual void OnFileStart(size_t index) {}
+    // The row as it stands before its fetch: no value yet.
+    virtual void OnFieldStart(const FieldReport& row) {}
+    virtual void OnRow(const FieldReport& row) {}
+    // report.files.back() is complete.
+    virtual void OnFileEnd(Report& report) {}
 };
 
 class PluginProbe {
@@ -25,6 +44,10 @@ public:
     enum class Status { Ok, Problems, NotLoaded };
 
     explicit PluginProbe(ProbeOptions options) : m_options(std::move(options)) {}
+
+    // Every plugin call is marked in beacon while it runs.
+    void SetBeacon(wdx::CallBeacon* beacon) { m_plugin.SetBeacon(beacon); }
+    void SetListener(ProbeListener* listener) { m_listener = listener ? listener : &m_silent; }
 
     // pluginPath and files in UTF-8, as given.
     Status Run(const std::string& pluginPath, const std::vector<std::string>& files, Report& report);
@@ -52,6 +75,8 @@ private:
     void AddFault(Report& report, const std::string* file, int field);
 
     ProbeOptions m_options;
+    ProbeListener m_silent;
+    ProbeListener* m_listener = &m_silent;
     wdx::PluginBoundary m_plugin;
     wdx::RepeatedFetch m_fetch;  // reused: no allocation per field
     std::vector<Field> m_fields;

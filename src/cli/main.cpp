@@ -1,6 +1,7 @@
 // probelet-cli: what a content plugin returns for files and how long each
 // fetch takes, for plugin authors' scripts and CI.
 #include "cli/CliOptions.h"
+#include "cli/IsolatedProbe.h"
 #include "cli/ModernValues.h"
 #include "cli/PluginProbe.h"
 #include "hostconfig/HostIni.h"
@@ -37,6 +38,15 @@ std::vector<std::string> Arguments() {
     return args;
 }
 
+// Where the host programs lie: beside this one.
+std::wstring OwnFolder() {
+    std::wstring path(32768, L'\0');
+    const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    path.resize(n);
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash);
+}
+
 void Write(FILE* stream, const std::string& text) { std::fwrite(text.data(), 1, text.size(), stream); }
 
 }  // namespace
@@ -62,6 +72,8 @@ int Run() {
     probeOptions.repeat = options.repeat;
     probeOptions.check = options.check;
     probeOptions.slowMs = options.slowMs;
+    probeOptions.threads = options.threads;
+    probeOptions.timeoutMs = options.timeoutMs;
     if (options.iniGiven) {
         probeOptions.ini = cli::Utf8ToAnsiPath(options.ini);
     } else {
@@ -71,10 +83,19 @@ int Run() {
     }
 
     cli::Report report;
-    cli::PluginProbe probe(probeOptions);
-    const cli::PluginProbe::Status status = probe.Run(options.plugin, options.files, report);
+    cli::PluginProbe::Status status;
+    std::string loadMessage;
+    if (options.inProcess) {
+        cli::PluginProbe probe(probeOptions);
+        status = probe.Run(options.plugin, options.files, report);
+        loadMessage = probe.LoadMessage();
+    } else {
+        cli::IsolatedProbe probe(probeOptions, OwnFolder());
+        status = probe.Run(options.plugin, options.files, report);
+        loadMessage = probe.LoadMessage();
+    }
     if (status == cli::PluginProbe::Status::NotLoaded) {
-        Write(stderr, "probelet-cli: " + probe.LoadMessage() + "\n");
+        Write(stderr, "probelet-cli: " + loadMessage + "\n");
         return kExitNotLoaded;
     }
     switch (options.format) {

@@ -202,10 +202,14 @@ PluginBoundary::OpenResult PluginBoundary::Open(const char* path) {
     HMODULE module = nullptr;
     DWORD error = 0;
     m_fpuChange.reset();
-    const bool returned = m_guard.RunObserved([&]() noexcept {
-        module = ::LoadLibraryA(m_path);
-        error = ::GetLastError();  // at once: nothing may overwrite it
-    });
+    bool returned;
+    {
+        BeaconSpan span(m_beacon, "DllMain while loading", -1);
+        returned = m_guard.RunObserved([&]() noexcept {
+            module = ::LoadLibraryA(m_path);
+            error = ::GetLastError();  // at once: nothing may overwrite it
+        });
+    }
     NoteFpu("DllMain", -1);
     if (!returned) {
         Faulted(PluginCall::Load, "DllMain", -1, m_guard.Code());
@@ -229,6 +233,7 @@ bool PluginBoundary::Release() {
     m_entry = PluginEntryPoints{};
     ResolveToday(nullptr);
     if (!m_module) return true;
+    BeaconSpan span(m_beacon, "DllMain while releasing", -1);
     const DWORD code = FreeLibraryGuarded(m_module.release(), m_guard);
     if (code) return Faulted(PluginCall::Release, "DllMain", -1, code);
     return true;
@@ -244,6 +249,7 @@ bool PluginBoundary::SetDefaultParams(const char* iniPath) {
     const ContentSetDefaultParamsFn setParams = m_entry.setDefaultParams;
     if (!setParams) return true;
     PluginDefaultParams params = MakeDefaultParams(iniPath);
+    BeaconSpan span(m_beacon, m_entry.setDefaultParamsName, -1);
     if (!m_guard.Run([&]() noexcept { setParams(&params); }))
         return Faulted(PluginCall::SetDefaultParams, m_entry.setDefaultParamsName, -1, m_guard.Code());
     return true;

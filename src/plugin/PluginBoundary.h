@@ -6,6 +6,7 @@
 // leaves the telling to its user.
 #pragma once
 
+#include "plugin/CallBeacon.h"
 #include "plugin/FaultGuard.h"
 #include "plugin/GuardedBuffer.h"
 #include "plugin/PluginInterface.h"
@@ -83,6 +84,8 @@ struct PluginOffers {
     bool getDetectString = false;
     bool getFieldFlags = false;
     bool unloading = false;
+    bool stopGetValue = false;
+    bool stopGetValueW = false;
 };
 
 // One field as probelet-cli asks for it: name and units in buffers of their
@@ -222,6 +225,66 @@ public:
     // floating-point control state; kept after Release().
     const std::optional<FpuChange>& FirstFpuChange() const { return m_fpuChange; }
 
+    // Every call from now on is marked in beacon (null: none) while it runs.
+    void SetBeacon(CallBeacon* beacon) { m_beacon = beacon; }
+
+    // ---- The host's threads (probelet-cli --check; PluginBoundaryThreads.cpp) ----
+    // The file manager asks for a value with kDelayIfSlow on its foreground
+    // thread and, when the plugin answers kDelayed, again without the flag on
+    // a background thread; it fetches from both threads at once; and it stops
+    // a slow background fetch from the foreground. These calls do the same
+    // for the file SetFile(ansi, wide) set: every call gets a fresh copy of
+    // the path and a value buffer of its own, filled as FetchRepeated fills
+    // it, and runs under a FaultGuard of its thread; the floating-point state
+    // is put back there and the first change kept as FirstFpuChange().
+    // Worker threads never mark the beacon: the thread waiting for them does,
+    // and marks it again every little while, for as long as their calls are
+    // within timeoutMs. A worker still inside the plugin when its wait gives up
+    // is left running, and the library then stays loaded for good.
+    static constexpr int kDelayIfSlow = 1;  // the last argument of a value call
+    static constexpr int kDelayed = 0;      // "ask again from a background thread"
+    static constexpr char kStopGetValueName[] = "ContentStopGetValue";
+    static constexpr char kStopGetValueWName[] = "ContentStopGetValueW";
+    using StopGetValueFn = void(WINAPI*)(char* fileName);
+    using StopGetValueWFn = void(WINAPI*)(wchar_t* fileName);
+
+    // One value call (unit 0; a full text's closing call follows outside the span).
+    struct ThreadCall {
+        enum class End { Returned, Faulted, TimedOut, NotMade };
+        End end = End::NotMade;
+        int code = 0;              // Returned
+        DWORD exceptionCode = 0;   // Faulted
+        int64_t ticks = 0;         // Returned: counter ticks of the call
+        std::vector<char> value;   // Returned: the kBufferSize bytes of the value buffer
+    };
+    // A fetch on a worker that this thread asked to stop while it ran.
+    struct StoppedFetch {
+        bool stopped = false;       // false: the fetch ended before the stop was due
+        const char* stopEntry = nullptr;
+        int64_t stopTicks = 0;      // from the fetch's start to the stop call
+        ThreadCall fetch;
+    };
+
+    // The value entry point's name for form (ANSI where the wide one is missing).
+    const char* ValueEntry(PathForm form) const;
+    // One call on this thread, flags as given. false on a fault.
+    bool FetchOnce(int index, PathForm form, int flags, ThreadCall& out);
+    // One call (flags 0) on a thread of its own, waited for up to timeoutMs (0: no limit).
+    ThreadCall FetchOnWorker(int index, PathForm form, unsigned timeoutMs);
+    // fields from `threads` threads started together (2..64), thread k beginning
+    // at fields[k * count / threads] and going round: result[k][i] is thread k's
+    // call of fields[i]. Each call is waited for up to timeoutMs.
+    std::vector<std::vector<ThreadCall>> FetchTogether(const std::vector<int>& fields, PathForm form, int threads,
+                                                       unsigned timeoutMs);
+    // Whether the plugin has a stop entry point (either form: the path is
+    // handed over converted where the fetch's form has none).
+    bool CanStop() const;
+    // Fetches field index on a worker and, stopAfterMs after that call began,
+    // calls the stop entry point on this thread; then waits up to timeoutMs.
+    // false on a fault of the stop call.
+    bool FetchAndStop(int index, PathForm form, double stopAfterMs, unsigned timeoutMs, StoppedFetch& out);
+    // ---- end of the host's threads ----
+
     bool IsLoaded() const { return static_cast<bool>(m_module); }
     const char* Path() const { return m_path; }
     DWORD LoadError() const { return m_loadError; }
@@ -253,8 +316,11 @@ private:
     ContentGetDetectStringFn m_getDetectString = nullptr;
     ContentGetSupportedFieldFlagsFn m_getFieldFlags = nullptr;
     ContentPluginUnloadingFn m_unloading = nullptr;
+    StopGetValueFn m_stopGetValue = nullptr;
+    StopGetValueWFn m_stopGetValueW = nullptr;
     PluginOffers m_offers;
     std::optional<FpuChange> m_fpuChange;
+    CallBeacon* m_beacon = nullptr;
     FaultGuard m_guard;
     PluginFault m_fault;
     bool m_hasFault = false;

@@ -29,8 +29,10 @@ void PluginBoundary::ResolveToday(HMODULE module) {
     m_getDetectString = Resolve<ContentGetDetectStringFn>(module, kGetDetectStringName);
     m_getFieldFlags = Resolve<ContentGetSupportedFieldFlagsFn>(module, kGetSupportedFieldFlagsName);
     m_unloading = Resolve<ContentPluginUnloadingFn>(module, kPluginUnloadingName);
+    m_stopGetValue = Resolve<StopGetValueFn>(module, kStopGetValueName);
+    m_stopGetValueW = Resolve<StopGetValueWFn>(module, kStopGetValueWName);
     m_offers = PluginOffers{m_getValueW != nullptr, m_getDetectString != nullptr, m_getFieldFlags != nullptr,
-                            m_unloading != nullptr};
+                            m_unloading != nullptr, m_stopGetValue != nullptr, m_stopGetValueW != nullptr};
 }
 
 const char* PluginBoundary::MissingEntryPoint() const {
@@ -50,6 +52,7 @@ bool PluginBoundary::GetDetectString(DetectString& out) {
     if (!get) return true;
     GuardedBuffer text(kDetectStringSize);
     char* const data = text.Data();
+    BeaconSpan span(m_beacon, kGetDetectStringName, -1);
     const bool returned = m_guard.Run([&]() noexcept { get(data, kDetectStringSize); });
     NoteFpu(kGetDetectStringName, -1);
     if (!returned) return Faulted(PluginCall::Other, kGetDetectStringName, -1, m_guard.Code());
@@ -66,6 +69,7 @@ bool PluginBoundary::DescribeField(int index, FieldDescription& out) {
     char* const name = m_nameGuarded.Data();
     char* const units = m_unitsGuarded.Data();
     int type = kNoMoreFields;
+    BeaconSpan span(m_beacon, kGetSupportedFieldName, index);
     const bool returned = m_guard.Run([&]() noexcept { type = getField(index, name, units, kBufferSize); });
     NoteFpu(kGetSupportedFieldName, index);
     if (!returned)
@@ -83,6 +87,7 @@ bool PluginBoundary::FieldFlags(int index, int& flags) {
     flags = 0;
     const ContentGetSupportedFieldFlagsFn get = m_getFieldFlags;
     if (!get) return true;
+    BeaconSpan span(m_beacon, kGetSupportedFieldFlagsName, index);
     const bool returned = m_guard.Run([&]() noexcept { flags = get(index); });
     NoteFpu(kGetSupportedFieldFlagsName, index);
     if (!returned)
@@ -93,6 +98,7 @@ bool PluginBoundary::FieldFlags(int index, int& flags) {
 bool PluginBoundary::Unloading() {
     const ContentPluginUnloadingFn unloading = m_unloading;
     if (!unloading || !m_module) return true;
+    BeaconSpan span(m_beacon, kPluginUnloadingName, -1);
     const bool returned = m_guard.Run([&]() noexcept { unloading(); });
     NoteFpu(kPluginUnloadingName, -1);
     if (!returned)
@@ -141,11 +147,13 @@ bool PluginBoundary::FetchRepeated(int index, const RepeatRequest& request, Repe
     char* const value = m_valueGuarded.Data();
     GuardedBuffer& path = form == PathForm::Wide ? m_pathWide : m_pathAnsi;
     int r = 0;
+    BeaconSpan span(m_beacon, out.entryPoint, index);
     // All repeats under one guard: a fault in any of them ends the field
     // there (r says which). Nothing in the loop allocates or can throw.
     auto repeatAll = [&](auto valueCall) {
         return m_guard.Run([&]() noexcept {
             for (; r < repeat; ++r) {
+                if (r) span.Next();
                 const TimedFetch timed = TimeValueCall([&] { return valueCall(kUnitValue); });
                 out.spans[static_cast<size_t>(r)] = timed.second - timed.first;
                 if (timed.code == kFulltext) valueCall(kUnitCloseFulltext);

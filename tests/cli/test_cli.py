@@ -269,6 +269,41 @@ class Cli(unittest.TestCase):
             self.assertEqual(code, 0, err)
             self.assertIn("(x64)", out)
 
+    def test_the_host_threads_delayed_answers_fetches_at_once_and_stops(self):
+        # What each of the three kinds says; THREADS: the threads fetching at once.
+        details = {
+            "delayed-unresolved": r"^ContentGetValue answered 0 \(delayed\) with CONTENT_DELAYIFSLOW, then 0 again "
+                                  r"without it on a background thread$",
+            "thread-unsafe": r'^with THREADS threads fetching at once: "\w+" instead of "\w+"$',
+            "stop-ignored": r"^ran \d+\.\d ms after ContentStopGetValue at \d+\.\d ms \(serial median \d+\.\d ms\)$",
+        }
+        # (plugin, --threads, {kind: the fields it is found at; None: which fields mix depends on timing})
+        cases = [
+            ("contract", None, {}),
+            ("fileinfo", None, {}),
+            ("threaded_delayed", None, {}),  # delayed, then answered from the background
+            ("threaded_delayed_never", None, {"delayed-unresolved": {1}}),
+            ("threaded_shared", None, {"thread-unsafe": None}),
+            ("threaded_shared", 4, {"thread-unsafe": None}),
+            ("threaded_stop_honoured", None, {"slow-field": {0}}),
+            ("threaded_stop_ignored", None, {"slow-field": {0}, "stop-ignored": {0}}),
+        ]
+        for name, threads, expected in cases:
+            with self.subTest(name, threads=threads):
+                options = ["--threads=%d" % threads] if threads else []
+                code, report, err = self.json_run("--check", *options, plugin(name), self.files[0])
+                found = {}
+                for p in report["problems"]:
+                    found.setdefault(p["kind"], set()).add(p["field"])
+                    if p["kind"] in details:
+                        self.assertRegex(p["detail"], details[p["kind"]].replace("THREADS", str(threads or 2)))
+                        self.assertEqual(ntpath.basename(p["file"]), os.path.basename(self.files[0]))
+                self.assertEqual(set(found), set(expected), report["problems"])
+                for kind, fields in expected.items():
+                    if fields is not None:
+                        self.assertEqual(found[kind], fields, kind)
+                self.assertEqual(code, 1 if expected else 0, err)
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

@@ -30,7 +30,8 @@ class Package(unittest.TestCase):
             with zipfile.ZipFile(package) as z:
                 self.assertEqual(sorted(z.namelist()),
                                  ["LICENSE", "Probelet.exe", "README.md", "plugins/fileinfo.zip",
-                                  "plugins/textinfo.zip", "probelet-cli.exe"])
+                                  "plugins/textinfo.zip", "probelet-cli.exe",
+                                  "probelet-host32.exe" if preset == "win32" else "probelet-host64.exe"])
                 self.assertEqual(z.read("Probelet.exe"), open(os.path.join(BUILD, "Probelet.exe"), "rb").read())
                 for plugin in ("fileinfo", "textinfo"):
                     with self.subTest(plugin):
