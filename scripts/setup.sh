@@ -6,7 +6,9 @@ set -euo pipefail
 packages=(cmake ninja-build g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
           binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
           wine wine32 wine64 xvfb xauth x11-utils googletest imagemagick python3
-          clang libclang-rt-14-dev)  # the last two: the native fuzz build (libFuzzer, sanitizers)
+          clang libclang-rt-14-dev  # the native fuzz build (libFuzzer, sanitizers)
+          nlohmann-json3-dev        # reading probelet-cli's own JSON reports back (--baseline)
+          chromium)                 # the HTML report opened in a real headless browser
 
 missing=()
 for p in "${packages[@]}"; do

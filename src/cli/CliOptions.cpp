@@ -8,13 +8,24 @@ namespace cli {
 const char kUsage[] =
     "probelet-cli [options] PLUGIN FILE...\n"
     "  -r, --repeat N     fetch every field N times; report min, median and max (default 1)\n"
-    "  -f, --format F     text (an aligned table, default), csv or json\n"
+    "  -f, --format F     text (an aligned table, default), csv, json or html (one self-contained page)\n"
     "      --ini PATH     INI path handed to the plugin (default: the host's INI found as the window finds it, else empty)\n"
     "      --check        conformance check; exit 1 when it finds a problem\n"
     "      --slow MS      with --check: a median fetch slower than this is a problem (default 100)\n"
     "      --threads N    with --check: fetch every field from N threads at once (2 to 64, default 2)\n"
     "      --timeout MS   end a plugin call that runs longer, as a hang (default 10000; 0: no limit)\n"
     "      --in-process   run the plugin in this process, not in a host process of its own\n"
+    "      --recurse      folders: the whole tree, not only their own files\n"
+    "      --include GLOB files found in folders: only names like GLOB (repeatable; *.mp3)\n"
+    "      --files-from F more files, one path a line, from file F (- for standard input)\n"
+    "      --summary-csv F the summary per field, as CSV, into file F\n"
+    "      --progress, --no-progress  progress on standard error (default: when it is a terminal)\n"
+    "      --watch        after the first run, run again whenever the plugin or a file changes;\n"
+    "                     print only what changed (Ctrl+C ends)\n"
+    "      --baseline FILE compare with an earlier --format json report of this plugin; a changed value, result,\n"
+    "                     field list or file list, or a slower field, is a problem\n"
+    "      --slower-factor F with --baseline: a median above F times the baseline's (and 0.05 ms more) is slower\n"
+    "                     (above 1, at most 1000; default 2)\n"
     "      --version\n";
 
 namespace {
@@ -88,6 +99,29 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
             options.check = true;
         } else if (arg == "--in-process") {
             options.inProcess = true;
+        } else if (arg == "--recurse") {
+            options.recurse = true;
+        } else if (arg == "--watch") {
+            options.watch = true;
+        } else if (arg == "--progress") {
+            options.progress = Options::Progress::On;
+        } else if (arg == "--no-progress") {
+            options.progress = Options::Progress::Off;
+        } else if (arg == "--include") {
+            if (!value(v)) return false;
+            if (v.empty()) {
+                error = "--include needs a pattern such as *.mp3";
+                return false;
+            }
+            options.include.push_back(v);
+        } else if (arg == "--files-from") {
+            if (!value(options.filesFrom)) return false;
+            if (options.filesFrom.empty()) {
+                error = "--files-from needs a file, or - for standard input";
+                return false;
+            }
+        } else if (arg == "--summary-csv") {
+            if (!value(options.summaryCsv)) return false;
         } else if (arg == "--timeout") {
             if (!value(v)) return false;
             if (!ParseWhole(v, 0, 86400000, options.timeoutMs)) {
@@ -108,8 +142,10 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
                 options.format = Format::Csv;
             } else if (v == "json") {
                 options.format = Format::Json;
+            } else if (v == "html") {
+                options.format = Format::Html;
             } else {
-                error = "--format is text, csv or json, not '" + v + "'";
+                error = "--format is text, csv, json or html, not '" + v + "'";
                 return false;
             }
         } else if (arg == "--ini") {
@@ -127,11 +163,28 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
                 error = "--threads needs a whole number from 2 to 64, not '" + v + "'";
                 return false;
             }
+        } else if (arg == "--baseline") {
+            if (!value(options.baseline)) return false;
+            if (options.baseline.empty()) {
+                error = "--baseline needs a file";
+                return false;
+            }
+        } else if (arg == "--slower-factor") {
+            if (!value(v)) return false;
+            // At 1 every jitter would be a problem.
+            char* end = nullptr;
+            const double factor = v.empty() ? 0 : std::strtod(v.c_str(), &end);
+            if (v.empty() || *end || !(factor > 1.0 && factor <= 1000.0)) {
+                error = "--slower-factor needs a number above 1 and at most 1000, not '" + v + "'";
+                return false;
+            }
+            options.slowerFactor = factor;
         } else {
             error = "unknown option " + arg;
             return false;
         }
-        if (hasInline && (arg == "--check" || arg == "--in-process" || arg == "--version" || arg == "--help")) {
+        if (hasInline && (arg == "--check" || arg == "--in-process" || arg == "--recurse" || arg == "--watch" || arg == "--progress" ||
+                          arg == "--no-progress" || arg == "--version" || arg == "--help")) {
             error = "option " + arg + " takes no value";
             return false;
         }
@@ -141,7 +194,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
         error = "no plugin given";
         return false;
     }
-    if (positional.size() < 2) {
+    if (positional.size() < 2 && options.filesFrom.empty()) {
         error = "no file given";
         return false;
     }

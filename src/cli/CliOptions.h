@@ -6,7 +6,7 @@
 
 namespace cli {
 
-enum class Format { Text, Csv, Json };
+enum class Format { Text, Csv, Json, Html };
 
 struct Options {
     int repeat = 1;
@@ -21,7 +21,16 @@ struct Options {
     bool help = false;
     bool version = false;
     std::string plugin;
-    std::vector<std::string> files;
+    std::vector<std::string> files;  // files and folders
+    bool recurse = false;
+    bool watch = false;  // run again whenever the plugin or a file changes
+    std::vector<std::string> include;
+    std::string filesFrom;   // "-": standard input
+    std::string summaryCsv;  // where to write the summary's table as CSV
+    // Progress on standard error: only when it is a terminal, unless forced.
+    enum class Progress { Auto, On, Off } progress = Progress::Auto;
+    std::string baseline;       // an earlier JSON report this run is compared with
+    double slowerFactor = 2.0;  // with a baseline: a median this many times its own is slower
 };
 
 // Fills options from argv[1..]; on a usage error returns false with the reason.

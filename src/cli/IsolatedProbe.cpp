@@ -39,6 +39,11 @@ struct IsolatedProbe::Outcome {
     std::string Kind() const { return hang ? "hang" : "crash"; }
 };
 
+void IsolatedProbe::Deliver(Report& report, FileReport file) {
+    report.files.push_back(std::move(file));
+    m_listener->OnFileEnd(report);
+}
+
 void IsolatedProbe::AddProblems(Report& report, std::vector<Problem>& problems) {
     for (Problem& p : problems) {
         // A fresh process finds the same floating-point manners again: once per run.
@@ -117,7 +122,7 @@ PluginProbe::Status IsolatedProbe::Run(const std::string& pluginPath, const std:
                     break;
                 }
                 if (!resumed && m.detectString && !report.detectString) report.detectString = m.detectString;
-                report.files.push_back(std::move(m.file));
+                Deliver(report, std::move(m.file));
                 AddProblems(report, m.problems);
                 ++doneHere;
             } else if (kind == HostMessage::End && Get(reader, end)) {
@@ -138,7 +143,7 @@ PluginProbe::Status IsolatedProbe::Run(const std::string& pluginPath, const std:
                     return PluginProbe::Status::NotLoaded;
                 }
                 // Nothing more can be asked of this plugin, as in-process.
-                for (; next < files.size(); ++next) report.files.push_back(FileReport{files[next], {}, {}});
+                for (; next < files.size(); ++next) Deliver(report, FileReport{files[next], {}, {}});
             }
             break;
         }
@@ -177,12 +182,12 @@ PluginProbe::Status IsolatedProbe::Run(const std::string& pluginPath, const std:
         const LONG inFile = shared.file;
         if (inFile >= 0 && static_cast<size_t>(inFile) == doneHere) {
             problem.file = files[next];
-            report.files.push_back(DiedInFile(files[next], shared, outcome));
+            Deliver(report, DiedInFile(files[next], shared, outcome));
             ++next;
         } else if (doneHere == 0) {
             // It died before it reached a file: the next process would too.
             report.problems.push_back(std::move(problem));
-            for (; next < files.size(); ++next) report.files.push_back(FileReport{files[next], {}, {}});
+            for (; next < files.size(); ++next) Deliver(report, FileReport{files[next], {}, {}});
             break;
         }
         report.problems.push_back(std::move(problem));

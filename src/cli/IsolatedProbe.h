@@ -23,10 +23,13 @@ public:
     // As PluginProbe::Run; hangs and crashes are problems of their own kinds.
     PluginProbe::Status Run(const std::string& pluginPath, const std::vector<std::string>& files, Report& report);
     const std::string& LoadMessage() const { return m_loadMessage; }
+    // Told of each file as it is complete (OnFileEnd only).
+    void SetListener(ProbeListener* listener) { m_listener = listener ? listener : &m_silent; }
 
 private:
     struct Outcome;
     void AddProblems(Report& report, std::vector<Problem>& problems);
+    void Deliver(Report& report, FileReport file);
     // The file the process was inspecting when it died, from the memory it
     // shared: the rows it finished and the one in progress.
     FileReport DiedInFile(const std::string& file, const HostShared& shared, const Outcome& outcome) const;
@@ -34,6 +37,8 @@ private:
     ProbeOptions m_options;
     std::wstring m_hostFolder;
     std::string m_loadMessage;
+    ProbeListener m_silent;
+    ProbeListener* m_listener = &m_silent;
 };
 
 }  // namespace cli

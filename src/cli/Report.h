@@ -29,6 +29,9 @@ struct FieldReport {
 
 struct FileReport {
     std::string file;
+    // The path below the folder argument it was found in (the file's own
+    // name for a file argument): what a baseline made elsewhere matches by.
+    std::string relative;
     std::vector<FieldReport> fields;
     std::optional<std::string> message;  // why the file was not inspected
 };

@@ -1,4 +1,5 @@
 #include "cli/Report.h"
+#include "cli/ReportStream.h"
 
 #include "plugin/PluginInterface.h"
 
@@ -138,17 +139,38 @@ Timing Summarize(std::vector<double> samples) {
     return t;
 }
 
-std::string TextReport(const Report& report) {
-    std::string out = "Plugin: " + TerminalSafe(report.plugin) + " (" + report.arch + ")\n";
-    if (report.detectString)
-        out += "Detect string: " + (report.detectString->empty() ? "(empty)" : TerminalSafe(*report.detectString)) + "\n";
-    for (const FileReport& file : report.files) {
-        out += "\nFile: " + TerminalSafe(file.file) + "\n";
-        // A file the plugin was never asked about: a sentence, not an empty table.
-        if (file.message) {
-            out += TerminalSafe(*file.message) + "\n";
-            continue;
+namespace {
+
+// Rows aligned in columns two spaces apart; the last column runs to the end of the line.
+std::string Table(const std::vector<std::vector<std::string>>& rows, const char* indent = "") {
+    std::vector<size_t> width(rows[0].size(), 0);
+    for (const auto& row : rows)
+        for (size_t c = 0; c < row.size(); ++c) width[c] = std::max(width[c], Columns(row[c]));
+    std::string out;
+    for (const auto& row : rows) {
+        std::string line = indent;
+        for (size_t c = 0; c < row.size(); ++c) {
+            line += row[c];
+            if (c + 1 < row.size()) line.append(width[c] - Columns(row[c]) + 2, ' ');
         }
+        out += line + "\n";
+    }
+    return out;
+}
+
+class TextFormat : public ReportFormat {
+public:
+    std::string Head(const ReportHead& head) override {
+        std::string out = "Plugin: " + TerminalSafe(head.plugin) + " (" + head.arch + ")\n";
+        if (head.detectString)
+            out += "Detect string: " + (head.detectString->empty() ? "(empty)" : TerminalSafe(*head.detectString)) +
+                   "\n";
+        return out;
+    }
+    std::string File(const FileReport& file) override {
+        std::string out = "\nFile: " + TerminalSafe(file.file) + "\n";
+        // A file the plugin was never asked about: a sentence, not an empty table.
+        if (file.message) return out + TerminalSafe(*file.message) + "\n";
         std::vector<std::vector<std::string>> rows = {
             {"#", "Field", "Type", "Units", "Flags", "Result", "Min ms", "Median ms", "Max ms", "Value"}};
         for (const FieldReport& f : file.fields) {
@@ -158,29 +180,41 @@ std::string TextReport(const Report& report) {
                             f.ms ? Ms(f.ms->min) : "-", f.ms ? Ms(f.ms->median) : "-", f.ms ? Ms(f.ms->max) : "-",
                             TerminalSafe(f.value)});
         }
-        std::vector<size_t> width(rows[0].size(), 0);
-        for (const auto& row : rows)
-            for (size_t c = 0; c < row.size(); ++c) width[c] = std::max(width[c], Columns(row[c]));
-        for (const auto& row : rows) {
-            std::string line;
-            for (size_t c = 0; c < row.size(); ++c) {
-                line += row[c];
-                // The last column runs to the end of the line.
-                if (c + 1 < row.size()) line.append(width[c] - Columns(row[c]) + 2, ' ');
-            }
-            out += line + "\n";
+        return out + Table(rows);
+    }
+    std::string Tail(const std::vector<Problem>& problems, const Summary& summary) override {
+        std::string out;
+        if (!problems.empty()) {
+            out += "\nProblems:\n";
+            for (const Problem& p : problems) out += "  " + TerminalSafe(ProblemLine(p)) + "\n";
         }
+        // Over one file the summary would only repeat its table.
+        if (summary.files < 2) return out;
+        out += "\nSummary over " + std::to_string(summary.files) + " files (ms: per-file medians):\n";
+        std::vector<std::vector<std::string>> rows = {{"#", "Field", "Files"}};
+        for (int k = 0; k < kOutcomes; ++k) rows[0].push_back(OutcomeName(static_cast<Outcome>(k)));
+        for (const char* c : {"p50 ms", "p95 ms", "p99 ms", "Max ms"}) rows[0].push_back(c);
+        for (const FieldSummary& f : summary.fields) {
+            std::vector<std::string> row = {std::to_string(f.index), TerminalSafe(f.name), std::to_string(f.files)};
+            for (int k = 0; k < kOutcomes; ++k) row.push_back(std::to_string(f.outcomes[k]));
+            for (double v : {f.p50, f.p95, f.p99, f.max}) row.push_back(f.timed ? Ms(v) : "-");
+            rows.push_back(std::move(row));
+        }
+        out += Table(rows, "  ");
+        out += "\nSlowest files (sum of the field medians):\n";
+        std::vector<std::vector<std::string>> slow = {{"ms", "File"}};
+        for (const SlowFile& f : summary.slowest) slow.push_back({Ms(f.ms), TerminalSafe(f.file)});
+        return out + Table(slow, "  ");
     }
-    if (!report.problems.empty()) {
-        out += "\nProblems:\n";
-        for (const Problem& p : report.problems) out += "  " + TerminalSafe(ProblemLine(p)) + "\n";
-    }
-    return out;
-}
+};
 
-std::string CsvReport(const Report& report) {
-    std::string out = "file,index,name,type,type_code,units,flags,result,value,ms_min,ms_median,ms_max,fault\r\n";
-    for (const FileReport& file : report.files) {
+class CsvFormat : public ReportFormat {
+public:
+    std::string Head(const ReportHead&) override {
+        return "file,index,name,type,type_code,units,flags,result,value,ms_min,ms_median,ms_max,fault\r\n";
+    }
+    std::string File(const FileReport& file) override {
+        std::string out;
         // One row for a file not inspected: no field facts, the reason where a fault's would be.
         if (file.message) out += CsvCell(file.file) + ",,,,,,,,,,,," + CsvCell(*file.message) + "\r\n";
         for (const FieldReport& f : file.fields) {
@@ -193,18 +227,23 @@ std::string CsvReport(const Report& report) {
             for (size_t i = 0; i < cells.size(); ++i) line += (i ? "," : "") + CsvCell(cells[i]);
             out += line + "\r\n";
         }
+        return out;
     }
-    return out;
-}
+    std::string Tail(const std::vector<Problem>&, const Summary&) override { return std::string(); }
+};
 
-std::string JsonReport(const Report& report) {
-    auto str = [](const std::string& s) { return JsonString(s); };
-    auto num = [](int n) { return std::to_string(n); };
-    std::string out = "{\"plugin\": " + JsonString(report.plugin) + ", \"arch\": " + JsonString(report.arch) +
-                      ", \"detect_string\": " + JsonOr(report.detectString, str) + ", \"files\": [";
-    for (size_t i = 0; i < report.files.size(); ++i) {
-        const FileReport& file = report.files[i];
-        out += std::string(i ? ", " : "") + "\n  {\"file\": " + JsonString(file.file) + ", \"fields\": [";
+class JsonFormat : public ReportFormat {
+public:
+    std::string Head(const ReportHead& head) override {
+        auto str = [](const std::string& s) { return JsonString(s); };
+        return "{\"plugin\": " + JsonString(head.plugin) + ", \"arch\": " + JsonString(head.arch) +
+               ", \"detect_string\": " + JsonOr(head.detectString, str) + ", \"files\": [";
+    }
+    std::string File(const FileReport& file) override {
+        auto str = [](const std::string& s) { return JsonString(s); };
+        auto num = [](int n) { return std::to_string(n); };
+        std::string out = std::string(m_files++ ? ", " : "") + "\n  {\"file\": " + JsonString(file.file) +
+                          ", \"relative\": " + JsonString(file.relative) + ", \"fields\": [";
         for (size_t k = 0; k < file.fields.size(); ++k) {
             const FieldReport& f = file.fields[k];
             std::string units;
@@ -223,16 +262,82 @@ std::string JsonReport(const Report& report) {
         }
         out += "]";
         if (file.message) out += ", \"message\": " + JsonString(*file.message);
-        out += "}";
+        return out + "}";
     }
-    out += "],\n \"problems\": [";
-    for (size_t i = 0; i < report.problems.size(); ++i) {
-        const Problem& p = report.problems[i];
-        out += std::string(i ? "," : "") + "\n  {\"file\": " + JsonOr(p.file, str) +
-               ", \"field\": " + JsonOr(p.field, num) + ", \"kind\": " + JsonString(p.kind) +
-               ", \"detail\": " + JsonString(p.detail) + "}";
+    std::string Tail(const std::vector<Problem>& problems, const Summary& summary) override {
+        auto str = [](const std::string& s) { return JsonString(s); };
+        auto num = [](int n) { return std::to_string(n); };
+        std::string out = "],\n \"problems\": [";
+        for (size_t i = 0; i < problems.size(); ++i) {
+            const Problem& p = problems[i];
+            out += std::string(i ? "," : "") + "\n  {\"file\": " + JsonOr(p.file, str) +
+                   ", \"field\": " + JsonOr(p.field, num) + ", \"kind\": " + JsonString(p.kind) +
+                   ", \"detail\": " + JsonString(p.detail) + "}";
+        }
+        out += "],\n \"summary\": {\"files\": " + std::to_string(summary.files) + ", \"fields\": [";
+        for (size_t i = 0; i < summary.fields.size(); ++i) {
+            const FieldSummary& f = summary.fields[i];
+            std::string results;
+            for (int k = 0; k < kOutcomes; ++k)
+                results += std::string(k ? ", " : "") + "\"" + OutcomeName(static_cast<Outcome>(k)) +
+                           "\": " + std::to_string(f.outcomes[k]);
+            out += std::string(i ? "," : "") + "\n  {\"index\": " + num(f.index) + ", \"name\": " +
+                   JsonString(f.name) + ", \"files\": " + num(f.files) + ", \"results\": {" + results +
+                   "}, \"ms\": " +
+                   (f.timed ? "{\"p50\": " + Ms(f.p50) + ", \"p95\": " + Ms(f.p95) + ", \"p99\": " + Ms(f.p99) +
+                                  ", \"max\": " + Ms(f.max) + "}"
+                            : std::string("null")) +
+                   "}";
+        }
+        out += "],\n  \"slowest\": [";
+        for (size_t i = 0; i < summary.slowest.size(); ++i)
+            out += std::string(i ? ", " : "") + "{\"file\": " + JsonString(summary.slowest[i].file) +
+                   ", \"ms\": " + Ms(summary.slowest[i].ms) + "}";
+        return out + "]}}\n";
     }
-    return out + "]}\n";
+
+private:
+    size_t m_files = 0;
+};
+
+// A whole report through one format.
+std::string Whole(ReportFormat&& format, const Report& report) {
+    SummaryBuilder summary;
+    std::string out = format.Head(ReportHead{report.plugin, report.arch, report.detectString});
+    for (const FileReport& file : report.files) {
+        summary.Add(file);
+        out += format.File(file);
+    }
+    return out + format.Tail(report.problems, summary.Build());
 }
+
+}  // namespace
+
+std::unique_ptr<ReportFormat> MakeTextFormat() { return std::make_unique<TextFormat>(); }
+std::unique_ptr<ReportFormat> MakeCsvFormat() { return std::make_unique<CsvFormat>(); }
+std::unique_ptr<ReportFormat> MakeJsonFormat() { return std::make_unique<JsonFormat>(); }
+
+std::string ProblemText(const Problem& problem) { return TerminalSafe(ProblemLine(problem)); }
+
+std::string SummaryCsv(const Summary& summary) {
+    std::string out = "index,name,files";
+    for (int k = 0; k < kOutcomes; ++k) {
+        std::string name = OutcomeName(static_cast<Outcome>(k));
+        std::replace(name.begin(), name.end(), '-', '_');
+        out += "," + name;
+    }
+    out += ",ms_p50,ms_p95,ms_p99,ms_max\r\n";
+    for (const FieldSummary& f : summary.fields) {
+        out += std::to_string(f.index) + "," + CsvCell(f.name) + "," + std::to_string(f.files);
+        for (int k = 0; k < kOutcomes; ++k) out += "," + std::to_string(f.outcomes[k]);
+        for (double v : {f.p50, f.p95, f.p99, f.max}) out += "," + (f.timed ? Ms(v) : std::string());
+        out += "\r\n";
+    }
+    return out;
+}
+
+std::string TextReport(const Report& report) { return Whole(TextFormat(), report); }
+std::string CsvReport(const Report& report) { return Whole(CsvFormat(), report); }
+std::string JsonReport(const Report& report) { return Whole(JsonFormat(), report); }
 
 }  // namespace cli

@@ -1,6 +1,10 @@
 // probelet-cli: what a content plugin returns for files and how long each
 // fetch takes, for plugin authors' scripts and CI.
+#include "cli/Baseline.h"
 #include "cli/CliOptions.h"
+#include "cli/FileSet.h"
+#include "cli/Progress.h"
+#include "cli/ReportStream.h"
 #include "cli/IsolatedProbe.h"
 #include "cli/ModernValues.h"
 #include "cli/PluginProbe.h"
@@ -49,10 +53,184 @@ std::wstring OwnFolder() {
 
 void Write(FILE* stream, const std::string& text) { std::fwrite(text.data(), 1, text.size(), stream); }
 
+// Each file as it is complete: named below its folder, compared with the
+// baseline, written (to the report, and for --watch to the kept JSON),
+// counted, let go.
+class FileWriter : public cli::ProbeListener {
+public:
+    FileWriter(const cli::FileSet& files, std::vector<cli::ReportStream*> streams, cli::Progress& progress,
+               cli::Baseline* baseline, double slowerFactor)
+        : m_files(files), m_streams(std::move(streams)), m_progress(progress), m_baseline(baseline),
+          m_slowerFactor(slowerFactor) {}
+
+    void OnFileEnd(cli::Report& report) override {
+        cli::FileReport& file = report.files.back();
+        if (m_next < m_files.files.size()) file.relative = m_files.files[m_next++].relative;
+        if (m_baseline) m_baseline->Compare(file, m_slowerFactor, m_changes);
+        for (cli::ReportStream* stream : m_streams) {
+            stream->Begin(cli::ReportHead{report.plugin, report.arch, report.detectString});
+            stream->File(file);
+        }
+        report.files.clear();
+        m_progress.FileDone();
+    }
+    // What the baseline comparison found.
+    std::vector<cli::Problem>& Changes() { return m_changes; }
+
+private:
+    const cli::FileSet& m_files;
+    std::vector<cli::ReportStream*> m_streams;
+    cli::Progress& m_progress;
+    cli::Baseline* m_baseline;
+    double m_slowerFactor;
+    std::vector<cli::Problem> m_changes;
+    size_t m_next = 0;
+};
+
+// Where one run goes.
+struct RunTargets {
+    cli::Format format = cli::Format::Text;
+    FILE* out = stdout;       // the report; null: none
+    FILE* keep = nullptr;     // --watch: the same run as JSON, to compare the next one with
+    std::string baseline;     // an earlier JSON report to compare with; empty: none
+    // Set: what the comparison finds goes here instead of into the report.
+    std::vector<cli::Problem>* changes = nullptr;
+    bool progress = false;
+};
+
+bool WriteFile(const std::string& utf8Path, const std::string& text) {
+    FILE* f = _wfopen(cli::Utf8ToWide(utf8Path).c_str(), L"wb");
+    if (!f) return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    return std::fclose(f) == 0 && written;
+}
+
+int RunOnce(const cli::Options& options, const cli::ProbeOptions& probeOptions, const RunTargets& targets) {
+    std::string error;
+    cli::FileSet files;
+    if (!cli::CollectFiles(cli::FileSetRequest{options.files, options.include, options.filesFrom, options.recurse},
+                           files, error)) {
+        Write(stderr, "probelet-cli: " + error + "\n");
+        return kExitUsage;
+    }
+    std::vector<std::string> paths;
+    paths.reserve(files.files.size());
+    for (const cli::FileEntry& f : files.files) paths.push_back(f.path);
+
+    cli::Baseline baseline;
+    if (!targets.baseline.empty() && !baseline.Load(targets.baseline, options.plugin, error)) {
+        Write(stderr, "probelet-cli: " + error + "\n");
+        return kExitUsage;
+    }
+
+    cli::ReportStream stream(targets.format, targets.out);
+    cli::ReportStream kept(cli::Format::Json, targets.keep);
+    std::vector<cli::ReportStream*> streams;
+    if (targets.out) streams.push_back(&stream);
+    if (targets.keep) streams.push_back(&kept);
+    cli::Progress progress(targets.progress, paths.size());
+    FileWriter writer(files, streams, progress, targets.baseline.empty() ? nullptr : &baseline, options.slowerFactor);
+    cli::Report report;
+    cli::PluginProbe::Status status;
+    std::string loadMessage;
+    if (options.inProcess) {
+        cli::PluginProbe probe(probeOptions);
+        probe.SetListener(&writer);
+        status = probe.Run(options.plugin, paths, report);
+        loadMessage = probe.LoadMessage();
+    } else {
+        cli::IsolatedProbe probe(probeOptions, OwnFolder());
+        probe.SetListener(&writer);
+        status = probe.Run(options.plugin, paths, report);
+        loadMessage = probe.LoadMessage();
+    }
+    progress.Finish();
+    if (status == cli::PluginProbe::Status::NotLoaded) {
+        Write(stderr, "probelet-cli: " + loadMessage + "\n");
+        return kExitNotLoaded;
+    }
+    std::vector<cli::Problem> problems = files.unreadable;
+    problems.insert(problems.end(), report.problems.begin(), report.problems.end());
+    if (!targets.baseline.empty()) {
+        baseline.Missing(writer.Changes());
+        std::vector<cli::Problem>& into = targets.changes ? *targets.changes : problems;
+        into.insert(into.end(), writer.Changes().begin(), writer.Changes().end());
+    }
+    const cli::ReportHead head{report.plugin, report.arch, report.detectString};
+    for (cli::ReportStream* s : streams) s->End(head, problems);
+    if (!options.summaryCsv.empty() && targets.out &&
+        !WriteFile(options.summaryCsv, cli::SummaryCsv(stream.Summaries().Build()))) {
+        Write(stderr, "probelet-cli: cannot write the summary to " + options.summaryCsv + "\n");
+        return kExitProblems;
+    }
+    return problems.empty() ? kExitOk : kExitProblems;
+}
+
+// What --watch looks at: the plugin and every file the arguments name now.
+std::string WatchedState(const cli::Options& options) {
+    std::vector<std::string> paths = {options.plugin};
+    cli::FileSet files;
+    std::string error;
+    if (cli::CollectFiles(cli::FileSetRequest{options.files, options.include, options.filesFrom, options.recurse},
+                          files, error))
+        for (const cli::FileEntry& f : files.files) paths.push_back(f.path);
+    std::string state;
+    for (const std::string& path : paths) {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        state += path + '\0';
+        if (::GetFileAttributesExW(cli::Utf8ToWide(path).c_str(), GetFileExInfoStandard, &data))
+            state.append(reinterpret_cast<const char*>(&data), sizeof data);
+    }
+    return state;
+}
+
+std::string TempPath(const char* name) {
+    wchar_t folder[MAX_PATH];
+    const DWORD n = ::GetTempPathW(MAX_PATH, folder);
+    return cli::WideToUtf8(folder, n) + "probelet-cli-watch-" + std::to_string(::GetCurrentProcessId()) + "-" + name;
+}
+
+// --watch: the first run as asked, then, whenever the plugin or a file
+// changes, a run of its own compared with the one before: only the changes
+// are printed. Ends with the program (Ctrl+C).
+int Watch(const cli::Options& options, const cli::ProbeOptions& probeOptions, RunTargets first) {
+    std::string previous = TempPath("a.json"), next = TempPath("b.json");
+    FILE* keep = _wfopen(cli::Utf8ToWide(previous).c_str(), L"wb");
+    first.keep = keep;
+    int status = RunOnce(options, probeOptions, first);
+    if (keep) std::fclose(keep);
+    if (status == kExitUsage || status == kExitNotLoaded) return status;
+    for (int run = 2;; ++run) {
+        Write(stdout, "\nWatching " + options.plugin + " and its files; Ctrl+C ends.\n");
+        std::fflush(stdout);
+        const std::string seen = WatchedState(options);
+        while (WatchedState(options) == seen) ::Sleep(500);
+        ::Sleep(300);  // a build or a copy still writing: its end
+        keep = _wfopen(cli::Utf8ToWide(next).c_str(), L"wb");
+        std::vector<cli::Problem> changes;
+        RunTargets again;
+        again.out = nullptr;
+        again.keep = keep;
+        again.baseline = previous;
+        again.changes = &changes;
+        status = RunOnce(options, probeOptions, again);
+        if (keep) std::fclose(keep);
+        SYSTEMTIME now;
+        ::GetLocalTime(&now);
+        char when[32];
+        std::snprintf(when, sizeof when, "%02u:%02u:%02u", now.wHour, now.wMinute, now.wSecond);
+        std::string text = "\nRun " + std::to_string(run) + " at " + when + ": " +
+                           (status == kExitNotLoaded ? std::string("the plugin did not load")
+                                                     : std::to_string(changes.size()) + " changes") + "\n";
+        for (const cli::Problem& p : changes) text += "  " + cli::ProblemText(p) + "\n";
+        Write(stdout, text);
+        if (status != kExitNotLoaded) std::swap(previous, next);
+    }
+}
+
 }  // namespace
 
 int Run() {
-
     cli::Options options;
     std::string error;
     if (!cli::ParseOptions(Arguments(), options, error)) {
@@ -82,29 +260,12 @@ int Run() {
         if (hostconfig::FindHostIni(ini)) probeOptions.ini = ini;
     }
 
-    cli::Report report;
-    cli::PluginProbe::Status status;
-    std::string loadMessage;
-    if (options.inProcess) {
-        cli::PluginProbe probe(probeOptions);
-        status = probe.Run(options.plugin, options.files, report);
-        loadMessage = probe.LoadMessage();
-    } else {
-        cli::IsolatedProbe probe(probeOptions, OwnFolder());
-        status = probe.Run(options.plugin, options.files, report);
-        loadMessage = probe.LoadMessage();
-    }
-    if (status == cli::PluginProbe::Status::NotLoaded) {
-        Write(stderr, "probelet-cli: " + loadMessage + "\n");
-        return kExitNotLoaded;
-    }
-    switch (options.format) {
-    case cli::Format::Text: Write(stdout, cli::TextReport(report)); break;
-    case cli::Format::Csv: Write(stdout, cli::CsvReport(report)); break;
-    case cli::Format::Json: Write(stdout, cli::JsonReport(report)); break;
-    }
-    std::fflush(stdout);
-    return status == cli::PluginProbe::Status::Ok ? kExitOk : kExitProblems;
+    RunTargets targets;
+    targets.format = options.format;
+    targets.baseline = options.baseline;
+    targets.progress = options.progress == cli::Options::Progress::On ||
+                       (options.progress == cli::Options::Progress::Auto && cli::Progress::ToTerminal());
+    return options.watch ? Watch(options, probeOptions, targets) : RunOnce(options, probeOptions, targets);
 }
 
 int main() {
