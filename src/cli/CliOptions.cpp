@@ -6,7 +6,7 @@
 namespace cli {
 
 const char kUsage[] =
-    "probelet-cli [options] PLUGIN FILE...\n"
+    "probelet-cli [options] PLUGIN FILE|FOLDER...\n"
     "  -r, --repeat N     fetch every field N times; report min, median and max (default 1)\n"
     "  -f, --format F     text (an aligned table, default), csv, json or html (one self-contained page)\n"
     "      --ini PATH     INI path handed to the plugin (default: the host's INI found as the window finds it, else empty)\n"
