@@ -54,7 +54,9 @@ FILE* OpenForReading(const std::string& utf8Path) {
 }
 
 bool IsText(const json& j) { return j.is_string(); }
-bool IsWhole(const json& j) { return j.is_number_integer() && j.get<long long>() >= INT_MIN && j.get<long long>() <= INT_MAX; }
+bool IsWhole(const json& j) {
+    return j.is_number_integer() && j.get<long long>() >= INT_MIN && j.get<long long>() <= INT_MAX;
+}
 bool IsWholeOrNull(const json& j) { return j.is_null() || IsWhole(j); }
 bool IsTimesOrNull(const json& j) {
     if (j.is_null()) return true;
@@ -106,8 +108,10 @@ Baseline::File ReadFile(const json& object, size_t n) {
     const std::string where = "files[" + std::to_string(n) + "]";
     Baseline::File f;
     f.path = Need(object, "file", where, IsText, "a text").get<std::string>();
+    // Reports made before there were folder arguments have no relative path.
     const auto relative = object.find("relative");
-    f.key = Baseline::Key(relative != object.end() && relative->is_string() ? relative->get<std::string>() : "", f.path);
+    const bool hasRelative = relative != object.end() && relative->is_string();
+    f.key = Baseline::Key(hasRelative ? relative->get<std::string>() : "", f.path);
     f.inspected = !object.contains("message");
     const json& fields = Need(object, "fields", where, [](const json& j) { return j.is_array(); }, "a list");
     f.fields.reserve(fields.size());
@@ -142,27 +146,26 @@ std::string Baseline::Key(const std::string& relative, const std::string& file) 
 bool Baseline::Load(const std::string& utf8Path, const std::string& pluginPath, std::string& error) {
     m_files.clear();
     m_byKey.clear();
+    // Nothing of a baseline that is refused is held against the run.
+    auto refuse = [&](std::string why) {
+        m_files.clear();
+        m_byKey.clear();
+        error = std::move(why);
+        return false;
+    };
     const std::string name = "baseline " + utf8Path;
     std::unique_ptr<FILE, int (*)(FILE*)> file(OpenForReading(utf8Path), &std::fclose);
-    if (!file) {
-        error = "cannot read " + name + ": " + std::strerror(errno);
-        return false;
-    }
+    if (!file) return refuse("cannot read " + name + ": " + std::strerror(errno));
     // PowerShell's ">" writes UTF-16: say so rather than "not JSON".
     int c = std::fgetc(file.get());
     const int second = std::fgetc(file.get());
-    if ((c == 0xFF && second == 0xFE) || (c == 0xFE && second == 0xFF)) {
-        error = name + " is UTF-16 text, not the UTF-8 that probelet-cli writes (PowerShell's > converts it; "
-                       "use Out-File -Encoding utf8)";
-        return false;
-    }
+    if ((c == 0xFF && second == 0xFE) || (c == 0xFE && second == 0xFF))
+        return refuse(name + " is UTF-16 text, not the UTF-8 that probelet-cli writes (in PowerShell, save the "
+                             "report with Out-File -Encoding utf8 rather than >)");
     // An empty file is no report cut short: nothing was ever written to it.
     std::rewind(file.get());
     while ((c = std::fgetc(file.get())) == ' ' || c == '\t' || c == '\r' || c == '\n') {}
-    if (c == EOF && !std::ferror(file.get())) {
-        error = name + " is empty";
-        return false;
-    }
+    if (c == EOF && !std::ferror(file.get())) return refuse(name + " is empty");
     std::rewind(file.get());
 
     // Each file object is kept as its few facts and dropped from the tree as
@@ -195,27 +198,22 @@ bool Baseline::Load(const std::string& utf8Path, const std::string& pluginPath, 
         Need(top, "arch", "", IsText, "a text");
         Need(top, "files", "", [](const json& j) { return j.is_array(); }, "a list");
     } catch (const NotOurs& e) {
-        error = name + " is not a probelet-cli JSON report: " + e.why;
-        return false;
+        return refuse(name + " is not a probelet-cli JSON report: " + e.why);
     } catch (const json::parse_error& e) {
+        if (std::ferror(file.get())) return refuse("cannot read " + name + ": " + std::strerror(errno));
+        // The parser read to the end and wanted more.
+        if (std::feof(file.get()))
+            return refuse(name + " is cut short: it ends after " + std::to_string(e.byte - 1) +
+                          " bytes, inside the report");
         // nlohmann's text after its own tag: where, and what it found.
-        const std::string what = e.what(), detail = what.substr(what.find("] ") == std::string::npos ? 0 : what.find("] ") + 2);
-        if (std::ferror(file.get()))
-            error = "cannot read " + name + ": " + std::strerror(errno);
-        else if (std::feof(file.get()))
-            error = name + " is cut short: it ends after " + std::to_string(e.byte - 1) + " bytes, inside the report";
-        else
-            error = name + " is not JSON: " + detail;
-        return false;
+        const std::string what = e.what();
+        const size_t tag = what.find("] ");
+        return refuse(name + " is not JSON: " + (tag == std::string::npos ? what : what.substr(tag + 2)));
     }
     // Made elsewhere, the same plugin lies in another folder.
     const std::string plugin = top["plugin"].get<std::string>();
-    if (!SameFileName(BaseName(plugin), BaseName(pluginPath))) {
-        error = name + " was made for " + BaseName(plugin) + ", not " + BaseName(pluginPath);
-        m_files.clear();
-        m_byKey.clear();
-        return false;
-    }
+    if (!SameFileName(BaseName(plugin), BaseName(pluginPath)))
+        return refuse(name + " was made for " + BaseName(plugin) + ", not " + BaseName(pluginPath));
     return true;
 }
 
@@ -251,7 +249,8 @@ void Baseline::Compare(const FileReport& now, double slowerFactor, std::vector<P
             // Another result is the change; its value changes with it.
             if (b.hasResult != f.result.has_value() || (b.hasResult && b.result != *f.result))
                 add("result-changed", f.index,
-                    "result " + ResultText(b.hasResult, b.result) + " -> " + ResultText(f.result.has_value(), f.result.value_or(0)));
+                    "result " + ResultText(b.hasResult, b.result) + " -> " +
+                        ResultText(f.result.has_value(), f.result.value_or(0)));
             else if (b.value != f.value)
                 add("value-changed", f.index, ValueChange(b.value, f.value));
             // Both a factor and an absolute margin: timer noise doubles a
