@@ -1,6 +1,7 @@
 #include "cli/FileSet.h"
 
 #include "cli/ModernValues.h"
+#include "cli/SystemText.h"
 
 #include <windows.h>
 
@@ -27,16 +28,7 @@ bool Included(const std::string& name, const std::vector<std::string>& include) 
     return false;
 }
 
-std::string Win32Text(DWORD error) {
-    char* text = nullptr;
-    const DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                         FORMAT_MESSAGE_IGNORE_INSERTS,
-                                     nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string out = n && text ? std::string(text, n) : std::string("error");
-    if (text) ::LocalFree(text);
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == '.')) out.pop_back();
-    return out + " (error " + std::to_string(error) + ")";
-}
+std::string Win32Text(DWORD error) { return SystemMessage(error) + " (error " + std::to_string(error) + ")"; }
 
 // The files of folder (below base, for their relative paths), sorted, and
 // of its subfolders when recurse.

@@ -2,6 +2,7 @@
 
 #include "cli/HostProcess.h"
 #include "cli/PeImage.h"
+#include "cli/SystemText.h"
 
 #include <algorithm>
 #include <atomic>
@@ -13,12 +14,6 @@ namespace {
 
 // What the beacon calls DllMain on the way in (the boundary's name for it).
 constexpr char kLoading[] = "DllMain while loading";
-
-std::string Hex(DWORD code) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(code));
-    return text;
-}
 
 std::string Narrow(const std::wstring& text) {
     std::string out;
@@ -57,7 +52,7 @@ void IsolatedProbe::AddProblems(Report& report, std::vector<Problem>& problems) 
 }
 
 FileReport IsolatedProbe::DiedInFile(const std::string& file, const HostShared& shared, const Outcome& outcome) const {
-    FileReport out{file, {}, {}};
+    FileReport out{file, {}, {}, {}};
     const size_t rowsBytes = std::min<size_t>(static_cast<size_t>(shared.rowsBytes), HostShared::kRowsSize);
     const size_t pendingBytes = std::min<size_t>(static_cast<size_t>(shared.pendingBytes), HostShared::kPendingSize);
     std::atomic_thread_fence(std::memory_order_acquire);
@@ -143,7 +138,7 @@ PluginProbe::Status IsolatedProbe::Run(const std::string& pluginPath, const std:
                     return PluginProbe::Status::NotLoaded;
                 }
                 // Nothing more can be asked of this plugin, as in-process.
-                for (; next < files.size(); ++next) Deliver(report, FileReport{files[next], {}, {}});
+                for (; next < files.size(); ++next) Deliver(report, FileReport{files[next], {}, {}, {}});
             }
             break;
         }
@@ -187,7 +182,7 @@ PluginProbe::Status IsolatedProbe::Run(const std::string& pluginPath, const std:
         } else if (doneHere == 0) {
             // It died before it reached a file: the next process would too.
             report.problems.push_back(std::move(problem));
-            for (; next < files.size(); ++next) Deliver(report, FileReport{files[next], {}, {}});
+            for (; next < files.size(); ++next) Deliver(report, FileReport{files[next], {}, {}, {}});
             break;
         }
         report.problems.push_back(std::move(problem));

@@ -2,6 +2,7 @@
 
 #include "cli/ModernValues.h"
 #include "cli/PeImage.h"
+#include "cli/SystemText.h"
 #include "cli/ThreadingChecks.h"
 #include "plugin/ValueText.h"
 
@@ -17,12 +18,6 @@ namespace {
 using wdx::kGetValueWName;
 using wdx::kWideString;
 
-std::string Hex(DWORD code) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(code));
-    return text;
-}
-
 double Ms(int64_t first, int64_t second, int64_t frequency) {
     if (frequency <= 0) return 0;
     return static_cast<double>(static_cast<uint64_t>(second) - static_cast<uint64_t>(first)) * 1000.0 /
@@ -32,14 +27,7 @@ double Ms(int64_t first, int64_t second, int64_t frequency) {
 // The system's text for a load error, its insert filled with the path; the
 // one error a plugin author meets most gets a word on what to do.
 std::string SystemErrorText(DWORD error, const std::string& path) {
-    char* text = nullptr;
-    const DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                         FORMAT_MESSAGE_IGNORE_INSERTS,
-                                     nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string out = n && text ? std::string(text, n) : std::string("unknown error");
-    if (text) ::LocalFree(text);
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ' || out.back() == '.'))
-        out.pop_back();
+    std::string out = SystemMessage(error);
     for (size_t at; (at = out.find("%1")) != std::string::npos;) out.replace(at, 2, path);
     out += " (error " + std::to_string(error) + ")";
     if (error == ERROR_BAD_EXE_FORMAT) {
@@ -357,7 +345,7 @@ PluginProbe::Status PluginProbe::Run(const std::string& pluginPath, const std::v
                 // Nothing more can be asked of this plugin.
                 for (size_t k = i; k < files.size(); ++k) {
                     m_listener->OnFileStart(k);
-                    report.files.push_back(FileReport{files[k], {}, {}});
+                    report.files.push_back(FileReport{files[k], {}, {}, {}});
                     m_listener->OnFileEnd(report);
                 }
                 break;

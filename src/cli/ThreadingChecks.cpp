@@ -1,6 +1,7 @@
 #include "cli/ThreadingChecks.h"
 
 #include "cli/ModernValues.h"
+#include "cli/SystemText.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,12 +14,6 @@ using End = wdx::PluginBoundary::ThreadCall::End;
 
 // A stopped fetch that ran this share of the serial median did not stop.
 constexpr double kIgnoredShare = 0.9;
-
-std::string Hex(DWORD code) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(code));
-    return text;
-}
 
 // A value as a detail names it; the result code where it is no value.
 std::string Quoted(int code, const std::string& text) {

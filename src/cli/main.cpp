@@ -5,6 +5,7 @@
 #include "cli/FileSet.h"
 #include "cli/Progress.h"
 #include "cli/ReportStream.h"
+#include "cli/SystemText.h"
 #include "cli/IsolatedProbe.h"
 #include "cli/ModernValues.h"
 #include "cli/PluginProbe.h"
@@ -40,15 +41,6 @@ std::vector<std::string> Arguments() {
     for (int i = 1; i < count; ++i) args.push_back(cli::WideToUtf8(argv[i], wcslen(argv[i])));
     ::LocalFree(argv);
     return args;
-}
-
-// Where the host programs lie: beside this one.
-std::wstring OwnFolder() {
-    std::wstring path(32768, L'\0');
-    const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    path.resize(n);
-    const size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash);
 }
 
 void Write(FILE* stream, const std::string& text) { std::fwrite(text.data(), 1, text.size(), stream); }
@@ -139,7 +131,7 @@ int RunOnce(const cli::Options& options, const cli::ProbeOptions& probeOptions, 
         status = probe.Run(options.plugin, paths, report);
         loadMessage = probe.LoadMessage();
     } else {
-        cli::IsolatedProbe probe(probeOptions, OwnFolder());
+        cli::IsolatedProbe probe(probeOptions, cli::ProgramFolder());
         probe.SetListener(&writer);
         status = probe.Run(options.plugin, paths, report);
         loadMessage = probe.LoadMessage();
