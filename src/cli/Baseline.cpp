@@ -144,6 +144,18 @@ std::string Baseline::Key(const std::string& relative, const std::string& file) 
 }
 
 bool Baseline::Load(const std::string& utf8Path, const std::string& pluginPath, std::string& error) {
+    const std::string name = "baseline " + utf8Path;
+    std::unique_ptr<FILE, int (*)(FILE*)> file(OpenForReading(utf8Path), &std::fclose);
+    if (!file) {
+        m_files.clear();
+        m_byKey.clear();
+        error = "cannot read " + name + ": " + std::strerror(errno);
+        return false;
+    }
+    return Read(file.get(), name, pluginPath, error);
+}
+
+bool Baseline::Read(FILE* in, const std::string& name, const std::string& pluginPath, std::string& error) {
     m_files.clear();
     m_byKey.clear();
     // Nothing of a baseline that is refused is held against the run.
@@ -153,20 +165,18 @@ bool Baseline::Load(const std::string& utf8Path, const std::string& pluginPath, 
         error = std::move(why);
         return false;
     };
-    const std::string name = "baseline " + utf8Path;
-    std::unique_ptr<FILE, int (*)(FILE*)> file(OpenForReading(utf8Path), &std::fclose);
-    if (!file) return refuse("cannot read " + name + ": " + std::strerror(errno));
+    std::rewind(in);
     // PowerShell's ">" writes UTF-16: say so rather than "not JSON".
-    int c = std::fgetc(file.get());
-    const int second = std::fgetc(file.get());
+    int c = std::fgetc(in);
+    const int second = std::fgetc(in);
     if ((c == 0xFF && second == 0xFE) || (c == 0xFE && second == 0xFF))
         return refuse(name + " is UTF-16 text, not the UTF-8 that probelet-cli writes (in PowerShell, save the "
                              "report with Out-File -Encoding utf8 rather than >)");
     // An empty file is no report cut short: nothing was ever written to it.
-    std::rewind(file.get());
-    while ((c = std::fgetc(file.get())) == ' ' || c == '\t' || c == '\r' || c == '\n') {}
-    if (c == EOF && !std::ferror(file.get())) return refuse(name + " is empty");
-    std::rewind(file.get());
+    std::rewind(in);
+    while ((c = std::fgetc(in)) == ' ' || c == '\t' || c == '\r' || c == '\n') {}
+    if (c == EOF && !std::ferror(in)) return refuse(name + " is empty");
+    std::rewind(in);
 
     // Each file object is kept as its few facts and dropped from the tree as
     // soon as it is complete, and nothing else below the top level is kept:
@@ -192,7 +202,7 @@ bool Baseline::Load(const std::string& utf8Path, const std::string& pluginPath, 
     };
     json top;
     try {
-        top = json::parse(file.get(), keep);
+        top = json::parse(in, keep);
         if (!top.is_object()) throw NotOurs{"it is no object with \"plugin\", \"arch\" and \"files\""};
         Need(top, "plugin", "", IsText, "a text");
         Need(top, "arch", "", IsText, "a text");
@@ -200,9 +210,9 @@ bool Baseline::Load(const std::string& utf8Path, const std::string& pluginPath, 
     } catch (const NotOurs& e) {
         return refuse(name + " is not a probelet-cli JSON report: " + e.why);
     } catch (const json::parse_error& e) {
-        if (std::ferror(file.get())) return refuse("cannot read " + name + ": " + std::strerror(errno));
+        if (std::ferror(in)) return refuse("cannot read " + name + ": " + std::strerror(errno));
         // The parser read to the end and wanted more.
-        if (std::feof(file.get()))
+        if (std::feof(in))
             return refuse(name + " is cut short: it ends after " + std::to_string(e.byte - 1) +
                           " bytes, inside the report");
         // nlohmann's text after its own tag: where, and what it found.

@@ -6,6 +6,7 @@
 
 #include "cli/Report.h"
 
+#include <cstdio>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -16,6 +17,9 @@ class Baseline {
 public:
     // Reads an earlier JSON report; false with the reason.
     bool Load(const std::string& utf8Path, const std::string& pluginPath, std::string& error);
+    // The same from an open file, read from its start; name is what the
+    // messages call it ("baseline x.json").
+    bool Read(FILE* file, const std::string& name, const std::string& pluginPath, std::string& error);
     // One file of this run against the baseline: problems appended.
     void Compare(const FileReport& now, double slowerFactor, std::vector<Problem>& out);
     // After the last file: the baseline's files never compared.

@@ -18,7 +18,9 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <new>
 #include <string>
@@ -85,6 +87,7 @@ struct RunTargets {
     FILE* out = stdout;       // the report; null: none
     FILE* keep = nullptr;     // --watch: the same run as JSON, to compare the next one with
     std::string baseline;     // an earlier JSON report to compare with; empty: none
+    FILE* previous = nullptr; // --watch: the run before as JSON, to compare with instead
     // Set: what the comparison finds goes here instead of into the report.
     std::vector<cli::Problem>* changes = nullptr;
     bool progress = false;
@@ -110,7 +113,9 @@ int RunOnce(const cli::Options& options, const cli::ProbeOptions& probeOptions, 
     for (const cli::FileEntry& f : files.files) paths.push_back(f.path);
 
     cli::Baseline baseline;
-    if (!targets.baseline.empty() && !baseline.Load(targets.baseline, options.plugin, error)) {
+    const bool compared = !targets.baseline.empty() || targets.previous;
+    if (targets.previous ? !baseline.Read(targets.previous, "the run before", options.plugin, error)
+                         : compared && !baseline.Load(targets.baseline, options.plugin, error)) {
         Write(stderr, "probelet-cli: " + error + "\n");
         return kExitUsage;
     }
@@ -121,7 +126,7 @@ int RunOnce(const cli::Options& options, const cli::ProbeOptions& probeOptions, 
     if (targets.out) streams.push_back(&stream);
     if (targets.keep) streams.push_back(&kept);
     cli::Progress progress(targets.progress, paths.size());
-    FileWriter writer(files, streams, progress, targets.baseline.empty() ? nullptr : &baseline, options.slowerFactor);
+    FileWriter writer(files, streams, progress, compared ? &baseline : nullptr, options.slowerFactor);
     cli::Report report;
     cli::PluginProbe::Status status;
     std::string loadMessage;
@@ -143,7 +148,7 @@ int RunOnce(const cli::Options& options, const cli::ProbeOptions& probeOptions, 
     }
     std::vector<cli::Problem> problems = files.unreadable;
     problems.insert(problems.end(), report.problems.begin(), report.problems.end());
-    if (!targets.baseline.empty()) {
+    if (compared) {
         baseline.Missing(writer.Changes());
         std::vector<cli::Problem>& into = targets.changes ? *targets.changes : problems;
         into.insert(into.end(), writer.Changes().begin(), writer.Changes().end());
@@ -176,21 +181,52 @@ std::string WatchedState(const cli::Options& options) {
     return state;
 }
 
-std::string TempPath(const char* name) {
-    wchar_t folder[MAX_PATH];
-    const DWORD n = ::GetTempPathW(MAX_PATH, folder);
-    return cli::WideToUtf8(folder, n) + "probelet-cli-watch-" + std::to_string(::GetCurrentProcessId()) + "-" + name;
-}
+// Where --watch keeps a run as JSON: a file in %TEMP% that the system
+// deletes with its last handle, so however the program ends (Ctrl+C too)
+// nothing is left behind.
+class Scratch {
+public:
+    explicit Scratch(const char* name) {
+        wchar_t folder[MAX_PATH];
+        const DWORD n = ::GetTempPathW(MAX_PATH, folder);
+        m_path = std::wstring(folder, n) + L"probelet-cli-watch-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                 cli::Utf8ToWide(name);
+        m_file = _wfopen(m_path.c_str(), L"w+bD");
+    }
+    ~Scratch() {
+        if (m_file) std::fclose(m_file);
+    }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+
+    FILE* Get() const { return m_file; }
+    // Empty again, for the next run.
+    bool Clear() {
+        if (!m_file || std::fflush(m_file) != 0 || _chsize(_fileno(m_file), 0) != 0) return false;
+        std::rewind(m_file);
+        return true;
+    }
+    std::string Path() const { return cli::WideToUtf8(m_path.data(), m_path.size()); }
+
+private:
+    std::wstring m_path;
+    FILE* m_file = nullptr;
+};
 
 // --watch: the first run as asked, then, whenever the plugin or a file
 // changes, a run of its own compared with the one before: only the changes
 // are printed. Ends with the program (Ctrl+C).
 int Watch(const cli::Options& options, const cli::ProbeOptions& probeOptions, RunTargets first) {
-    std::string previous = TempPath("a.json"), next = TempPath("b.json");
-    FILE* keep = _wfopen(cli::Utf8ToWide(previous).c_str(), L"wb");
-    first.keep = keep;
+    Scratch a("a.json"), b("b.json");
+    Scratch* previous = &a;
+    Scratch* next = &b;
+    if (!a.Get() || !b.Get()) {
+        Write(stderr, "probelet-cli: --watch cannot keep a run to compare with in " +
+                          (a.Get() ? b : a).Path() + ": " + std::strerror(errno) + "\n");
+        return kExitInternal;
+    }
+    first.keep = previous->Get();
     int status = RunOnce(options, probeOptions, first);
-    if (keep) std::fclose(keep);
     if (status == kExitUsage || status == kExitNotLoaded) return status;
     for (int run = 2;; ++run) {
         Write(stdout, "\nWatching " + options.plugin + " and its files; Ctrl+C ends.\n");
@@ -198,26 +234,25 @@ int Watch(const cli::Options& options, const cli::ProbeOptions& probeOptions, Ru
         const std::string seen = WatchedState(options);
         while (WatchedState(options) == seen) ::Sleep(500);
         ::Sleep(300);  // a build or a copy still writing: its end
-        keep = _wfopen(cli::Utf8ToWide(next).c_str(), L"wb");
         std::vector<cli::Problem> changes;
         RunTargets again;
         again.out = nullptr;
-        again.keep = keep;
-        again.baseline = previous;
+        again.keep = next->Clear() ? next->Get() : nullptr;
+        again.previous = previous->Get();
         again.changes = &changes;
         status = RunOnce(options, probeOptions, again);
-        if (keep) std::fclose(keep);
         SYSTEMTIME now;
         ::GetLocalTime(&now);
         char when[32];
         std::snprintf(when, sizeof when, "%02u:%02u:%02u", now.wHour, now.wMinute, now.wSecond);
         std::string text = "\nRun " + std::to_string(run) + " at " + when + ": " +
                            (status == kExitNotLoaded ? std::string("the plugin did not load")
+                            : status == kExitUsage   ? std::string("no run, as said above")
                                                      : std::to_string(changes.size()) + " changes") + "\n";
         for (const cli::Problem& p : changes) text += "  " + cli::ProblemText(p) + "\n";
         Write(stdout, text);
         std::fflush(stdout);
-        if (status != kExitNotLoaded) std::swap(previous, next);
+        if ((status == kExitOk || status == kExitProblems) && again.keep) std::swap(previous, next);
     }
 }
 

@@ -2,9 +2,15 @@
 """probelet-cli --baseline under Wine: a run held against an earlier JSON report, and baselines refused."""
 import json
 import ntpath
+import glob
 import os
+import queue
+import signal
+import subprocess
 import sys
 import tempfile
+import threading
+import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -111,6 +117,57 @@ class Baseline(unittest.TestCase):
                 self.assertTrue(err.startswith("probelet-cli: "), err)
                 self.assertIn(message, err)
                 self.assertIn("bad%d.json" % i, err)  # which baseline
+
+
+class Watch(unittest.TestCase):
+    def test_a_change_is_told_in_the_baselines_kinds_and_nothing_is_left_behind(self):
+        tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(tmp.cleanup)
+        for i, n in enumerate(NAMES):
+            write(os.path.join(tmp.name, n), b"x" * (10 + i))
+        env = dict(os.environ, PROBELET_CLI_DIR=cli.BUILD, WINEPREFIX=os.path.join(cli.BUILD, "wineprefix"))
+        scratch = lambda: glob.glob(os.path.join(env["WINEPREFIX"], "drive_c", "users", "*", "**",
+                                                 "probelet-cli-watch-*"), recursive=True)
+        before = set(scratch())
+        p = subprocess.Popen([os.path.join(cli.ROOT, "scripts", "probelet-cli"), "--watch", cli.GOOD, tmp.name],
+                             env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, start_new_session=True)
+        self.addCleanup(lambda: p.poll() is None and os.killpg(p.pid, signal.SIGKILL))
+        lines = queue.Queue()
+        threading.Thread(target=lambda: [lines.put(l.decode("utf-8", "replace")) for l in p.stdout],
+                         daemon=True).start()
+
+        def until(text):
+            seen = []
+            deadline = time.time() + 120
+            while time.time() < deadline:
+                try:
+                    seen.append(lines.get(timeout=1))
+                except queue.Empty:
+                    continue
+                if text in seen[-1]:
+                    return seen
+            self.fail("no %r in %r; stderr: %r" % (text, seen, p.stderr.read1() if p.poll() is not None else ""))
+
+        first = until("Watching ")
+        self.assertTrue(any("a.txt" in l for l in first), first)  # the first run is reported in full
+        kept = set(scratch()) - before
+        self.assertEqual(len(kept), 2, "the two runs kept to compare")
+
+        write(os.path.join(tmp.name, "a.txt"), b"y" * 40)
+        os.remove(os.path.join(tmp.name, "c.txt"))
+        told = until("Watching ")
+        run = next(l for l in told if l.startswith("Run 2 at "))
+        self.assertTrue(run.rstrip().endswith(": 3 changes"), told)
+        found = sorted((l.split()[0], ntpath.basename(l.split()[1])) for l in told if l.startswith("  "))
+        self.assertEqual(found, [("file-missing", "c.txt"), ("value-changed", "a.txt"), ("value-changed", "a.txt")],
+                         told)
+
+        os.killpg(p.pid, signal.SIGINT)  # as Ctrl+C ends it
+        p.wait(timeout=60)
+        deadline = time.time() + 30
+        while any(os.path.exists(k) for k in kept) and time.time() < deadline:
+            time.sleep(0.5)
+        self.assertEqual([k for k in kept if os.path.exists(k)], [])
 
 
 if __name__ == "__main__":
