@@ -156,7 +156,7 @@ bool HostProcess::Next(HostMessage& kind, std::string& body) {
             head.U32(length);
             head.U32(tag);
             if (length < 4 || length > kMaxMessage) {
-                End();
+                Reject();
                 return false;
             }
             if (m_buffer.size() >= 4 + static_cast<size_t>(length)) {
@@ -174,6 +174,16 @@ bool HostProcess::Next(HostMessage& kind, std::string& body) {
 
 void HostProcess::End() {
     if (m_process) ::TerminateProcess(m_process.get(), kEndedByWatchdog);
+}
+
+void HostProcess::Reject() {
+    m_rejected = true;
+    End();
+}
+
+HostProcess::Ending HostProcess::LastMessage() const {
+    if (m_rejected) return Ending::Unreadable;
+    return m_buffer.empty() ? Ending::Whole : Ending::CutShort;
 }
 
 DWORD HostProcess::Finish() {

@@ -30,6 +30,11 @@ public:
     DWORD Finish();
     // Ends the process now: what it sends can no longer be trusted.
     void End();
+    // Ends it for a message that does not read back.
+    void Reject();
+    // After Next() answered false: how the messages ended.
+    enum class Ending { Whole, CutShort, Unreadable };
+    Ending LastMessage() const;
 
     // The watchdog ended the process: the call in progress then.
     bool TimedOut() const { return m_timedOut; }
@@ -64,6 +69,7 @@ private:
     std::unique_ptr<HostShared, ViewUnmap> m_shared;
     std::thread m_watchdog;
     std::string m_buffer;
+    bool m_rejected = false;
     bool m_timedOut = false;
     std::string m_timedOutEntry;
     int m_timedOutField = -1;

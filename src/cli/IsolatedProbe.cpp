@@ -30,6 +30,7 @@ struct IsolatedProbe::Outcome {
     std::string entryPoint;  // the call in progress, or the last one
     int field = -1;
     bool inCall = false;
+    HostProcess::Ending lastMessage = HostProcess::Ending::Whole;
 
     std::string Kind() const { return hang ? "hang" : "crash"; }
 };
@@ -100,8 +101,14 @@ PluginProbe::Status IsolatedProbe::Run(const std::string& pluginPath, const std:
         HostProcess process;
         std::string error;
         if (!process.Start(host, job, m_options.timeoutMs, error)) {
-            m_loadMessage = "cannot load " + pluginPath + ": " + error;
-            return PluginProbe::Status::NotLoaded;
+            if (next == 0 && !resumed) {
+                m_loadMessage = "cannot load " + pluginPath + ": " + error;
+                return PluginProbe::Status::NotLoaded;
+            }
+            // After a hang or a crash: what is left cannot be asked.
+            for (; next < files.size(); ++next)
+                Deliver(report, FileReport{files[next], {}, {}, "not inspected: after the hang or crash above, " + error});
+            break;
         }
         size_t doneHere = 0;
         bool ended = false;
@@ -113,7 +120,7 @@ PluginProbe::Status IsolatedProbe::Run(const std::string& pluginPath, const std:
             if (kind == HostMessage::File) {
                 FileMessage m;
                 if (!Get(reader, m)) {
-                    process.End();
+                    process.Reject();
                     break;
                 }
                 if (!resumed && m.detectString && !report.detectString) report.detectString = m.detectString;
@@ -125,7 +132,7 @@ PluginProbe::Status IsolatedProbe::Run(const std::string& pluginPath, const std:
                 AddProblems(report, end.problems);
                 ended = true;
             } else {
-                process.End();
+                process.Reject();
                 break;
             }
         }
@@ -148,6 +155,7 @@ PluginProbe::Status IsolatedProbe::Run(const std::string& pluginPath, const std:
         Outcome outcome;
         outcome.hang = process.TimedOut();
         outcome.exitCode = exitCode;
+        outcome.lastMessage = process.LastMessage();
         if (outcome.hang) {
             outcome.entryPoint = process.TimedOutEntry();
             outcome.field = process.TimedOutField();
@@ -158,12 +166,18 @@ PluginProbe::Status IsolatedProbe::Run(const std::string& pluginPath, const std:
             outcome.field = beacon.field;
             outcome.inCall = beacon.inCall != 0;
         }
-        const std::string what =
+        std::string what =
             outcome.hang ? (outcome.inCall ? outcome.entryPoint + " did not return within " + timeoutText
                                            : "the plugin's process stood still for " + timeoutText + " after " +
                                                  outcome.entryPoint + " returned")
                          : "the plugin's process ended with " + Hex(exitCode) + (outcome.inCall ? " in " : " after ") +
                                outcome.entryPoint + (outcome.inCall ? "" : " returned");
+        // Its memory may be spoilt: the rest comes from a fresh process.
+        if (outcome.lastMessage == HostProcess::Ending::Unreadable)
+            what = "the plugin's process sent a message that does not read back, and was ended, after " +
+                   outcome.entryPoint;
+        else if (outcome.lastMessage == HostProcess::Ending::CutShort)
+            what += ", in the middle of a message";
         if (!resumed && doneHere == 0 && outcome.inCall && outcome.entryPoint == kLoading) {
             m_loadMessage = "cannot load " + pluginPath + ": " +
                             (outcome.hang ? "DllMain did not return within " + timeoutText
