@@ -198,6 +198,11 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
         error = "no file given";
         return false;
     }
+    // Each run of --watch reads the list again; standard input is read once.
+    if (options.watch && options.filesFrom == "-") {
+        error = "--watch reads the list again for every run: give --files-from a file, not -";
+        return false;
+    }
     options.plugin = positional[0];
     options.files.assign(positional.begin() + 1, positional.end());
     return true;

@@ -110,6 +110,7 @@ class Cli(unittest.TestCase):
             ("bad format", ["--format", "xml", GOOD, self.files[0]], 64, "--format"),
             ("bad repeat", ["--repeat", "0", GOOD, self.files[0]], 64, "--repeat"),
             ("unknown option", ["--nope", GOOD, self.files[0]], 64, "--nope"),
+            ("--watch over standard input", ["--watch", "--files-from", "-", GOOD], 64, "not -"),
         ]
         for name, args, status, message in cases:
             with self.subTest(name):
