@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cwctype>
 #include <iostream>
 
 namespace cli {
@@ -58,7 +57,7 @@ void Walk(const std::string& folder, const std::string& below, const FileSetRequ
         if (isFolder) {
             if (request.recurse) Walk(path, relative, request, out);
         } else if (Included(name, request.include)) {
-            out.files.push_back(FileEntry{path, relative});
+            out.Add(path, relative);
         }
     }
 }
@@ -80,8 +79,17 @@ bool AddArgument(std::string argument, const FileSetRequest& request, FileSet& o
         return false;
     }
     const size_t slash = argument.find_last_of("\\/");
-    out.files.push_back(FileEntry{argument, slash == std::string::npos ? argument : argument.substr(slash + 1)});
+    out.Add(argument, slash == std::string::npos ? argument : argument.substr(slash + 1));
     return true;
+}
+
+// Capitals as the system's tables have them, for every script: the C
+// runtime's towupper knows A to Z only.
+std::wstring Upper(std::wstring text) {
+    if (!text.empty())
+        ::LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, text.c_str(), static_cast<int>(text.size()), text.data(),
+                       static_cast<int>(text.size()));
+    return text;
 }
 
 bool ValidUtf8(const std::string& text) {
@@ -93,11 +101,11 @@ bool ValidUtf8(const std::string& text) {
 }  // namespace
 
 bool MatchesPattern(const std::string& name, const std::string& pattern) {
-    const std::wstring n = Utf8ToWide(name), p = Utf8ToWide(pattern);
+    const std::wstring n = Upper(Utf8ToWide(name)), p = Upper(Utf8ToWide(pattern));
     // Greedy with one point to come back to: linear in practice.
     size_t i = 0, k = 0, star = std::wstring::npos, mark = 0;
     while (i < n.size()) {
-        if (k < p.size() && (p[k] == L'?' || std::towlower(p[k]) == std::towlower(n[i]))) {
+        if (k < p.size() && (p[k] == L'?' || p[k] == n[i])) {
             ++i;
             ++k;
         } else if (k < p.size() && p[k] == L'*') {
@@ -156,13 +164,13 @@ bool CollectFiles(const FileSetRequest& request, FileSet& out, std::string& erro
             if (!AddArgument(path, request, out, walked, error)) return false;
         }
     }
-    if (out.files.empty() && !request.include.empty() && walked > 0) {
+    if (out.paths.empty() && !request.include.empty() && walked > 0) {
         std::string patterns;
         for (const std::string& p : request.include) patterns += (patterns.empty() ? "" : ", ") + p;
         error = "--include " + patterns + " matched no file in the folders given";
         return false;
     }
-    if (out.files.empty() && out.unreadable.empty()) {
+    if (out.paths.empty() && out.unreadable.empty()) {
         error = walked ? "the folders given hold no file" : "no file given";
         return false;
     }

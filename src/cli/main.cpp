@@ -59,7 +59,7 @@ public:
 
     void OnFileEnd(cli::Report& report) override {
         cli::FileReport& file = report.files.back();
-        if (m_next < m_files.files.size()) file.relative = m_files.files[m_next++].relative;
+        if (m_next < m_files.relatives.size()) file.relative = m_files.relatives[m_next++];
         if (m_baseline) m_baseline->Compare(file, m_slowerFactor, m_changes);
         for (cli::ReportStream* stream : m_streams) {
             stream->Begin(cli::ReportHead{report.plugin, report.arch, report.detectString});
@@ -108,9 +108,6 @@ int RunOnce(const cli::Options& options, const cli::ProbeOptions& probeOptions, 
         Write(stderr, "probelet-cli: " + error + "\n");
         return kExitUsage;
     }
-    std::vector<std::string> paths;
-    paths.reserve(files.files.size());
-    for (const cli::FileEntry& f : files.files) paths.push_back(f.path);
 
     cli::Baseline baseline;
     const bool compared = !targets.baseline.empty() || targets.previous;
@@ -125,7 +122,7 @@ int RunOnce(const cli::Options& options, const cli::ProbeOptions& probeOptions, 
     std::vector<cli::ReportStream*> streams;
     if (targets.out) streams.push_back(&stream);
     if (targets.keep) streams.push_back(&kept);
-    cli::Progress progress(targets.progress, paths.size());
+    cli::Progress progress(targets.progress, files.paths.size());
     FileWriter writer(files, streams, progress, compared ? &baseline : nullptr, options.slowerFactor);
     cli::Report report;
     cli::PluginProbe::Status status;
@@ -133,12 +130,12 @@ int RunOnce(const cli::Options& options, const cli::ProbeOptions& probeOptions, 
     if (options.inProcess) {
         cli::PluginProbe probe(probeOptions);
         probe.SetListener(&writer);
-        status = probe.Run(options.plugin, paths, report);
+        status = probe.Run(options.plugin, files.paths, report);
         loadMessage = probe.LoadMessage();
     } else {
         cli::IsolatedProbe probe(probeOptions, cli::ProgramFolder());
         probe.SetListener(&writer);
-        status = probe.Run(options.plugin, paths, report);
+        status = probe.Run(options.plugin, files.paths, report);
         loadMessage = probe.LoadMessage();
     }
     progress.Finish();
@@ -170,7 +167,7 @@ std::string WatchedState(const cli::Options& options) {
     std::string error;
     if (cli::CollectFiles(cli::FileSetRequest{options.files, options.include, options.filesFrom, options.recurse},
                           files, error))
-        for (const cli::FileEntry& f : files.files) paths.push_back(f.path);
+        paths.insert(paths.end(), files.paths.begin(), files.paths.end());
     std::string state;
     for (const std::string& path : paths) {
         WIN32_FILE_ATTRIBUTE_DATA data{};
