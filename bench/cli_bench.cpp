@@ -10,19 +10,29 @@
 //      the in-process run (--in-process), each a whole run of probelet-cli.exe
 //      as a user starts it: 100 fields x --repeat 1000 of the bench plugin,
 //      and 1,000 files x the fileinfo sample; and the medians both ways
-//      report, field by field, in counter ticks.
+//      report, field by field, in counter ticks;
+//  (d) 10,000 files x the fileinfo sample, a folder argument: the whole run,
+//      in-process and isolated, against a floor measured here: the same calls
+//      bare plus the same text report formatted; the run with --progress
+//      against --no-progress; and the peak memory of the run for 10,000
+//      files against that for 1,000.
 #include "cli/IsolatedProbe.h"
 #include "cli/ModernValues.h"
 #include "cli/PluginProbe.h"
 #include "cli/Report.h"
+#include "cli/CliOptions.h"
+#include "cli/ReportStream.h"
+#include "cli/SystemText.h"
 #include "plugin/PluginInterface.h"
 #include "BenchSupport.h"
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -35,16 +45,19 @@ constexpr int kRounds = 5;
 
 using bench::Now;
 
-std::wstring OwnFolder() {
-    wchar_t exe[MAX_PATH];
-    const DWORD n = ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring dir(exe, n);
-    return dir.substr(0, dir.find_last_of(L'\\'));
-}
+struct RunFigures {
+    double ms = 0;
+    SIZE_T peakWorkingSet = 0;  // bytes; 0 when the system did not say
+    SIZE_T peakPrivate = 0;
+};
 
-// One whole run of probelet-cli.exe beside us, its report thrown away: ms.
-double RunProgram(const std::wstring& args, const std::wstring& folder) {
-    std::wstring commandLine = L"\"" + OwnFolder() + L"\\probelet-cli.exe\" " + args;
+constexpr wchar_t kCli[] = L"probelet-cli.exe";
+
+// One whole run of a program beside us (probelet-cli.exe, or this one as the
+// bare floor), its output thrown away.
+RunFigures RunProgram(const std::wstring& exe, const std::wstring& args, const std::wstring& folder) {
+    RunFigures out;
+    std::wstring commandLine = L"\"" + cli::ProgramFolder() + L"\\" + exe + L"\" " + args;
     std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
     writable.push_back(L'\0');
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -58,14 +71,21 @@ double RunProgram(const std::wstring& args, const std::wstring& folder) {
     const int64_t t0 = Now();
     if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &si, &pi)) {
         ::CloseHandle(nul);
-        return 0;
+        return out;
     }
-    ::WaitForSingleObject(pi.hProcess, INFINITE);
+    // Wine counts a process's memory only while it lives: sampled as it runs.
+    PROCESS_MEMORY_COUNTERS memory{};
+    while (::WaitForSingleObject(pi.hProcess, 20) == WAIT_TIMEOUT)
+        if (::GetProcessMemoryInfo(pi.hProcess, &memory, sizeof memory)) {
+            out.peakWorkingSet = std::max(out.peakWorkingSet, memory.PeakWorkingSetSize);
+            out.peakPrivate = std::max(out.peakPrivate, memory.PeakPagefileUsage);
+        }
     const int64_t t1 = Now();
     ::CloseHandle(pi.hThread);
     ::CloseHandle(pi.hProcess);
     ::CloseHandle(nul);
-    return static_cast<double>(t1 - t0) * 1000.0 / static_cast<double>(bench::Frequency());
+    out.ms = static_cast<double>(t1 - t0) * 1000.0 / static_cast<double>(bench::Frequency());
+    return out;
 }
 
 // Both ways, interleaved so that both meet the same machine, best of kRounds;
@@ -85,8 +105,8 @@ WaysCompared CompareWays(const std::string& plugin, const std::vector<std::strin
     for (const std::string& name : names) args += L" " + cli::Utf8ToWide(name);
     const std::wstring where = cli::Utf8ToWide(folder);
     for (int round = 0; round < kRounds; ++round) {
-        out.inProcessMs = std::min(out.inProcessMs, RunProgram(L"--in-process " + args, where));
-        out.isolatedMs = std::min(out.isolatedMs, RunProgram(args, where));
+        out.inProcessMs = std::min(out.inProcessMs, RunProgram(kCli, L"--in-process " + args, where).ms);
+        out.isolatedMs = std::min(out.isolatedMs, RunProgram(kCli, args, where).ms);
     }
     std::vector<std::string> files;
     for (const std::string& name : names) files.push_back(folder + "\\" + name);
@@ -94,7 +114,7 @@ WaysCompared CompareWays(const std::string& plugin, const std::vector<std::strin
     options.repeat = repeat;
     cli::Report inProcess, isolated;
     cli::PluginProbe(options).Run(plugin, files, inProcess);
-    cli::IsolatedProbe(options, OwnFolder()).Run(plugin, files, isolated);
+    cli::IsolatedProbe(options, cli::ProgramFolder()).Run(plugin, files, isolated);
     const double tick = 1000.0 / static_cast<double>(bench::Frequency());
     std::vector<double> gaps;
     out.complete = inProcess.files.size() == files.size() && isolated.files.size() == files.size();
@@ -127,7 +147,8 @@ public:
     explicit SampleFiles(int count) {
         char temp[MAX_PATH];
         ::GetTempPathA(MAX_PATH, temp);
-        m_dir = std::string(temp) + "probelet-cli-bench-" + std::to_string(::GetCurrentProcessId());
+        m_dir = std::string(temp) + "probelet-cli-bench-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                std::to_string(count);
         ::CreateDirectoryA(m_dir.c_str(), nullptr);
         // Short names: a thousand of them fit one command line.
         for (int i = 0; i < count; ++i) {
@@ -151,9 +172,112 @@ private:
     std::vector<std::string> m_names;
 };
 
+// The floor of (d), as a program of its own started like probelet-cli:
+// the folder listed, the plugin's calls bare, each timed as the program
+// times one, each file's rows formatted as text and written to standard
+// output as it is done, then the report's end.
+int BareRun(const std::string& plugin, const std::string& folder) {
+    std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
+    const double tick = 1000.0 / static_cast<double>(bench::Frequency());
+    HMODULE module = ::LoadLibraryA(plugin.c_str());
+    if (!module) return 2;
+    const auto getField = reinterpret_cast<wdx::ContentGetSupportedFieldFn>(
+        ::GetProcAddress(module, wdx::kGetSupportedFieldName));
+    const auto getValue = reinterpret_cast<wdx::ContentGetValueFn>(::GetProcAddress(module, wdx::kGetValueName));
+    char value[wdx::kBufferSize];
+    char name[wdx::kBufferSize];
+    std::vector<cli::FieldReport> fields;
+    for (int type; (type = getField(static_cast<int>(fields.size()), name, value, wdx::kBufferSize)) !=
+                   wdx::kNoMoreFields;) {
+        cli::FieldReport row;
+        row.index = static_cast<int>(fields.size());
+        row.name = name;
+        row.type = cli::TypeName(type);
+        row.typeCode = type;
+        for (const char* unit = value; *unit;) {
+            const char* bar = std::strchr(unit, '|');
+            row.units.emplace_back(unit, bar ? static_cast<size_t>(bar - unit) : std::strlen(unit));
+            unit = bar ? bar + 1 : unit + row.units.back().size();
+        }
+        fields.push_back(row);
+    }
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    const HANDLE find = ::FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return 2;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+    } while (::FindNextFileA(find, &found));
+    ::FindClose(find);
+    std::sort(names.begin(), names.end());
+    cli::ReportStream stream(cli::Format::Text, stdout);
+    const cli::ReportHead head{plugin, sizeof(void*) == 8 ? "x64" : "x86", std::nullopt};
+    stream.Begin(head);
+    for (const std::string& n : names) {
+        cli::FileReport file;
+        file.file = folder + "\\" + n;
+        file.relative = n;
+        std::vector<char> path(file.file.begin(), file.file.end());
+        path.push_back('\0');
+        for (cli::FieldReport row : fields) {
+            const int64_t a = Now();
+            const int result = getValue(path.data(), row.index, 0, value, wdx::kBufferSize, 0);
+            const int64_t b = Now();
+            row.result = result;
+            row.value = cli::ValueText(result, value, wdx::kBufferSize);
+            row.ms = cli::Summarize({static_cast<double>(b - a) * tick});
+            file.fields.push_back(std::move(row));
+        }
+        stream.File(file);
+    }
+    stream.End(head, {});
+    ::FreeLibrary(module);
+    return 0;
+}
+
+void RunAtScale(const std::string& fileinfo, const SampleFiles& thousand) {
+    constexpr int kScaleRounds = 3;
+    SampleFiles samples(10000);
+    const std::wstring plugin = L"\"" + cli::Utf8ToWide(fileinfo) + L"\" ";
+    const std::wstring tenK = L"\"" + cli::Utf8ToWide(samples.Folder()) + L"\"";
+    const std::wstring oneK = L"\"" + cli::Utf8ToWide(thousand.Folder()) + L"\"";
+    const std::wstring here = cli::ProgramFolder();
+    double floor = 1e300, inProcess = 1e300, isolated = 1e300, progress = 1e300;
+    RunFigures small, large;
+    for (int round = 0; round < kScaleRounds; ++round) {
+        floor = std::min(floor, RunProgram(L"cli_bench.exe", L"--bare " + plugin + tenK, here).ms);
+        const RunFigures quiet = RunProgram(kCli, L"--in-process --no-progress " + plugin + tenK, here);
+        inProcess = std::min(inProcess, quiet.ms);
+        large.peakWorkingSet = std::max(large.peakWorkingSet, quiet.peakWorkingSet);
+        large.peakPrivate = std::max(large.peakPrivate, quiet.peakPrivate);
+        progress = std::min(progress, RunProgram(kCli, L"--in-process --progress " + plugin + tenK, here).ms);
+        isolated = std::min(isolated, RunProgram(kCli, L"--no-progress " + plugin + tenK, here).ms);
+        const RunFigures few = RunProgram(kCli, L"--in-process --no-progress " + plugin + oneK, here);
+        small.peakWorkingSet = std::max(small.peakWorkingSet, few.peakWorkingSet);
+        small.peakPrivate = std::max(small.peakPrivate, few.peakPrivate);
+    }
+    std::printf("  (d) fileinfo, 10,000 files as a folder argument, text report, best of %d\n", kScaleRounds);
+    std::printf("      floor (a bare program: the same calls + the same report):  %8.1f ms\n", floor);
+    std::printf("      whole run --in-process:                                   %8.1f ms  %5.2f x floor\n",
+                inProcess, inProcess / floor);
+    std::printf("      whole run isolated:                                       %8.1f ms  %5.2f x floor\n",
+                isolated, isolated / floor);
+    std::printf("      --progress against --no-progress (in-process):            %8.1f ms  %+5.1f %%\n", progress,
+                (progress / inProcess - 1) * 100);
+    const auto mb = [](size_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); };
+    const auto more = [](size_t large, size_t small) {
+        return small ? (static_cast<double>(large) / static_cast<double>(small) - 1) * 100 : 0.0;
+    };
+    std::printf("      peak memory (in-process), 10,000 files against 1,000: working set %.1f / %.1f MB (%+.1f %%),"
+                " private %.1f / %.1f MB (%+.1f %%)\n",
+                mb(large.peakWorkingSet), mb(small.peakWorkingSet), more(large.peakWorkingSet, small.peakWorkingSet),
+                mb(large.peakPrivate), mb(small.peakPrivate), more(large.peakPrivate, small.peakPrivate));
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--bare") return BareRun(argv[2], argv[3]);
     ::SetEnvironmentVariableA("PROBELET_BENCH_FIELDS", std::to_string(kFields).c_str());
     ::SetEnvironmentVariableA("PROBELET_BENCH_FETCH", "nothing");
     const std::string plugin = bench::BenchPluginPath();
@@ -186,7 +310,7 @@ int main() {
         const auto getValue = reinterpret_cast<wdx::ContentGetValueFn>(::GetProcAddress(module, wdx::kGetValueName));
         for (int i = 0; getField(i, name, value, wdx::kBufferSize) != wdx::kNoMoreFields; ++i) {
         }
-        floorReport.files.push_back(cli::FileReport{file, {}, {}});
+        floorReport.files.push_back(cli::FileReport{file, {}, {}, {}});
         std::vector<int64_t> spans(kRepeat);
         for (int field = 0; field < kFields; ++field) {
             std::vector<double> ms(kRepeat);
@@ -245,5 +369,6 @@ int main() {
                                  (sizeof(void*) == 8 ? ".wdx64" : ".wdx");
     SampleFiles samples(1000);
     PrintWays("fileinfo, 1,000 files", CompareWays(fileinfo, samples.Names(), samples.Folder(), 1));
+    RunAtScale(fileinfo, samples);
     return 0;
 }
