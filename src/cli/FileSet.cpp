@@ -57,7 +57,7 @@ void Walk(const std::string& folder, const std::string& below, const FileSetRequ
         if (isFolder) {
             if (request.recurse) Walk(path, relative, request, out);
         } else if (Included(name, request.include)) {
-            out.Add(path, relative);
+            out.Add(path, relative.size());
         }
     }
 }
@@ -79,7 +79,7 @@ bool AddArgument(std::string argument, const FileSetRequest& request, FileSet& o
         return false;
     }
     const size_t slash = argument.find_last_of("\\/");
-    out.Add(argument, slash == std::string::npos ? argument : argument.substr(slash + 1));
+    out.Add(argument, slash == std::string::npos ? argument.size() : argument.size() - slash - 1);
     return true;
 }
 

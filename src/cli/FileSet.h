@@ -6,6 +6,7 @@
 
 #include "cli/Report.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,14 +19,16 @@ struct FileSetRequest {
     bool recurse = false;
 };
 
-// Side by side rather than as pairs: the paths go to the probe as they are,
-// with no copy of ten thousand of them.
+// The paths go to the probe as they are, with no copy of ten thousand of
+// them; a relative path is the end of its path, kept as where it starts.
 struct FileSet {
-    std::vector<std::string> paths;      // UTF-8, as handed to the probe
-    std::vector<std::string> relatives;  // below its folder argument; a file argument's own name
-    void Add(std::string path, std::string relative) {
+    std::vector<std::string> paths;  // UTF-8, as handed to the probe
+    std::vector<uint32_t> relativeAt;
+    // Below its folder argument; a file argument's own name.
+    std::string Relative(size_t i) const { return paths[i].substr(relativeAt[i]); }
+    void Add(std::string path, size_t relativeLength) {
+        relativeAt.push_back(static_cast<uint32_t>(path.size() - relativeLength));
         paths.push_back(std::move(path));
-        relatives.push_back(std::move(relative));
     }
     // Folders that could not be read while walking (no permission, removed):
     // the run goes on without them.

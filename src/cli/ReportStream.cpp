@@ -21,7 +21,8 @@ std::unique_ptr<ReportFormat> MakeFormat(Format format) {
     return MakeTextFormat();
 }
 
-ReportStream::ReportStream(Format format, FILE* out) : m_format(MakeFormat(format)), m_out(out) {}
+ReportStream::ReportStream(Format format, FILE* out, size_t expectedFiles)
+    : m_format(MakeFormat(format)), m_out(out), m_summary(expectedFiles) {}
 
 void ReportStream::Write(const std::string& text, bool last) {
     if (!m_out) return;

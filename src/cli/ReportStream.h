@@ -45,7 +45,8 @@ std::string SummaryCsv(const Summary& summary);
 class ReportStream {
 public:
     // out null: nothing is written, the summary is still kept.
-    ReportStream(Format format, FILE* out);
+    // expectedFiles: how many files the run asks about, when known.
+    ReportStream(Format format, FILE* out, size_t expectedFiles = 0);
     // Begins the report when it has not begun yet.
     void Begin(const ReportHead& head);
     void File(const FileReport& file);

@@ -52,6 +52,7 @@ void SummaryBuilder::Add(const FileReport& file) {
         if (row.index < 0) continue;
         if (static_cast<size_t>(row.index) >= m_fields.size()) m_fields.resize(static_cast<size_t>(row.index) + 1);
         Field& f = m_fields[static_cast<size_t>(row.index)];
+        if (f.files == 0 && m_expected) f.medians.reserve(m_expected);
         if (f.name.empty()) f.name = row.name;
         ++f.files;
         ++f.outcomes[static_cast<int>(OutcomeOf(row))];

@@ -39,6 +39,9 @@ struct Summary {
 
 class SummaryBuilder {
 public:
+    // The number of files to come, when known: each field's times are held
+    // in one block of that size, not grown by doubling.
+    explicit SummaryBuilder(size_t expectedFiles = 0) : m_expected(expectedFiles) {}
     void Add(const FileReport& file);
     Summary Build() const;
 
@@ -49,6 +52,7 @@ private:
         int outcomes[kOutcomes] = {};
         std::vector<double> medians;
     };
+    size_t m_expected;
     size_t m_files = 0;
     std::vector<Field> m_fields;
     std::vector<SlowFile> m_slowest;  // kept to ten as files come

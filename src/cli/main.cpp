@@ -59,7 +59,7 @@ public:
 
     void OnFileEnd(cli::Report& report) override {
         cli::FileReport& file = report.files.back();
-        if (m_next < m_files.relatives.size()) file.relative = m_files.relatives[m_next++];
+        if (m_next < m_files.paths.size()) file.relative = m_files.Relative(m_next++);
         if (m_baseline) m_baseline->Compare(file, m_slowerFactor, m_changes);
         for (cli::ReportStream* stream : m_streams) {
             stream->Begin(cli::ReportHead{report.plugin, report.arch, report.detectString});
@@ -117,8 +117,8 @@ int RunOnce(const cli::Options& options, const cli::ProbeOptions& probeOptions, 
         return kExitUsage;
     }
 
-    cli::ReportStream stream(targets.format, targets.out);
-    cli::ReportStream kept(cli::Format::Json, targets.keep);
+    cli::ReportStream stream(targets.format, targets.out, files.paths.size());
+    cli::ReportStream kept(cli::Format::Json, targets.keep, files.paths.size());
     std::vector<cli::ReportStream*> streams;
     if (targets.out) streams.push_back(&stream);
     if (targets.keep) streams.push_back(&kept);
