@@ -1,5 +1,6 @@
 #include "cli/Progress.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace cli {
@@ -7,6 +8,15 @@ namespace cli {
 namespace {
 
 constexpr ULONGLONG kEveryMs = 100;
+
+// One write for the line: standard error is unbuffered, and the C library's
+// formatting writes to such a stream piece by piece, each a system call.
+template <size_t N>
+void Write(const char (&line)[N], int n) {
+    if (n <= 0) return;
+    std::fwrite(line, 1, std::min(static_cast<size_t>(n), N - 1), stderr);  // what snprintf kept
+    std::fflush(stderr);
+}
 
 }  // namespace
 
@@ -25,16 +35,17 @@ void Progress::Show(ULONGLONG now) {
     const double rate = seconds > 0 ? static_cast<double>(m_done) / seconds : 0;
     const double left = rate > 0 ? static_cast<double>(m_total - m_done) / rate : 0;
     const unsigned long leftSeconds = static_cast<unsigned long>(left + 0.5);
-    std::fprintf(stderr, "\r%zu of %zu files, %.1f files/s, %lu:%02lu left   ", m_done, m_total, rate,
-                 leftSeconds / 60, leftSeconds % 60);
-    std::fflush(stderr);
+    char line[128];
+    const int n = std::snprintf(line, sizeof line, "\r%zu of %zu files, %.1f files/s, %lu:%02lu left   ", m_done,
+                                m_total, rate, leftSeconds / 60, leftSeconds % 60);
+    Write(line, n);
     m_written = true;
 }
 
 void Progress::Finish() {
     if (!m_written) return;
-    std::fprintf(stderr, "\r%60s\r", "");
-    std::fflush(stderr);
+    char line[64];
+    Write(line, std::snprintf(line, sizeof line, "\r%60s\r", ""));
 }
 
 }  // namespace cli
