@@ -8,8 +8,10 @@
 
 #include <string>
 
-bool CFileList::Create(DWORD style, const RECT& rect, HWND parent, UINT id) {
-    if (!fw::ListView::Create(style | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, rect, parent, id)) return false;
+bool CFileList::Create(const fw::ViewArgs& args) {
+    fw::ViewArgs list = args;
+    list.style |= LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS;
+    if (!fw::ListView::Create(list)) return false;
     InsertColumn(0, "File Name", LVCFMT_LEFT);
     return true;
 }
@@ -70,9 +72,9 @@ void CFileList::OnItemChanged(NMHDR* nm, LRESULT* result) {
     *result = 0;
 }
 
-void CFileList::OnKeydown(NMHDR* nm, LRESULT* result) {
-    WORD key = reinterpret_cast<NMLVKEYDOWN*>(nm)->wVKey;
-    if (key == VK_TAB || key == VK_LEFT || key == VK_RIGHT) ::SendMessageA(fw::GetMainWindow(), WM_KEYDOWN, key, 0);
+void CFileList::OnKeyDown(const NMLVKEYDOWN& key, LRESULT* result) {
+    if (key.wVKey == VK_TAB || key.wVKey == VK_LEFT || key.wVKey == VK_RIGHT)
+        ::SendMessageA(fw::GetMainWindow(), WM_KEYDOWN, key.wVKey, 0);
     *result = 0;
 }
 
@@ -90,7 +92,7 @@ bool CFileList::OnReflectedNotify(NMHDR* nm, LRESULT* result) {
         OnItemChanged(nm, result);
         return true;
     case LVN_KEYDOWN:
-        OnKeydown(nm, result);
+        OnKeyDown(*reinterpret_cast<const NMLVKEYDOWN*>(nm), result);
         return true;
     }
     return false;

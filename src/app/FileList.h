@@ -12,7 +12,7 @@ constexpr UINT WM_FILESELECTED = WM_USER + 100;
 
 class CFileList : public fw::ListView {
 public:
-    bool Create(DWORD style, const RECT& rect, HWND parent, UINT id) override;
+    bool Create(const fw::ViewArgs& args) override;
     void OnActivateView(bool activate, fw::View* activated, fw::View* deactivated) override;
     void OnDraw(HDC dc) override {}
 
@@ -30,6 +30,6 @@ protected:
 
     void OnClick(NMHDR* nm, LRESULT* result);
     void OnItemChanged(NMHDR* nm, LRESULT* result);
-    void OnKeydown(NMHDR* nm, LRESULT* result);
+    void OnKeyDown(const NMLVKEYDOWN& key, LRESULT* result);
     void OnSize(UINT type, int cx, int cy);
 };

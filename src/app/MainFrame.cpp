@@ -25,9 +25,9 @@ CMainFrame::~CMainFrame() {
     if (IsCreated()) DestroyWindow();
 }
 
-fw::ViewClass CMainFrame::FileListClass() const { return fw::ViewClassOf<CFileList>("CFileList"); }
+std::unique_ptr<CFileList> CMainFrame::CreateFileList() const { return std::make_unique<CFileList>(); }
 
-fw::ViewClass CMainFrame::InspectionViewClass() const { return fw::ViewClassOf<CWDXView>("CWDXView"); }
+std::unique_ptr<CWDXView> CMainFrame::CreateInspectionView() const { return std::make_unique<CWDXView>(); }
 
 bool CMainFrame::PreCreateWindow(CREATESTRUCTA& cs) {
     if (!fw::FrameWindow::PreCreateWindow(cs)) return false;
@@ -44,45 +44,46 @@ bool CMainFrame::PreCreateWindow(CREATESTRUCTA& cs) {
 }
 
 bool CMainFrame::OnCreateClient(CREATESTRUCTA* cs) {
-    if (!m_wndSplitter.CreateStatic(GetHwnd(), 1, 2, WS_CHILD | WS_VISIBLE, IDW_PANE_FIRST)) return false;
+    fw::SplitterArgs splitter;
+    splitter.frame = this;
+    splitter.columns = 2;
+    if (!m_splitter.Create(splitter)) return false;
     RECT rc = GetClientRect();
-    if (m_wndSplitter.CreateView(0, 0, FileListClass(), SIZE{rc.right / 4 - rc.left, 0}))
-        m_pFileList = dynamic_cast<CFileList*>(m_wndSplitter.GetPane(0, 0));
-    if (m_wndSplitter.CreateView(0, 1, InspectionViewClass(), SIZE{400, 0}))
-        m_pWDXView = dynamic_cast<CWDXView*>(m_wndSplitter.GetPane(0, 1));
-    m_wndSplitter.m_bPanesCreated = TRUE;
+    m_fileList = m_splitter.CreateView(0, 0, CreateFileList(), SIZE{rc.right / 4 - rc.left, 0});
+    m_inspectionView = m_splitter.CreateView(0, 1, CreateInspectionView(), SIZE{400, 0});
+    m_splitter.m_panesCreated = true;
     // Everything after creation works on both panes: a frame with one missing is not made.
-    if (!m_pFileList || !m_pWDXView) return false;
+    if (!m_fileList || !m_inspectionView) return false;
     // A shared resource cursor: the strip keeps copies, nobody destroys this one.
-    m_pWDXView->SetDragCursor(::LoadCursorA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_TABDRAG)));
+    m_inspectionView->SetDragCursor(::LoadCursorA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_TABDRAG)));
     return fw::FrameWindow::OnCreateClient(cs);
 }
 
 int CMainFrame::OnCreate(CREATESTRUCTA* cs) {
     if (fw::FrameWindow::OnCreate(cs) == -1) return -1;
-    const DWORD toolbarStyle = WS_CHILD | WS_VISIBLE | fw::kBarGripper | fw::kBarAlignTop | fw::kBarBorderBottom |
-                               fw::kBarFlyBy | fw::kBarTooltips | fw::kBarSizeDynamic;
-    if (!m_wndToolBar.CreateEx(GetHwnd(), TBSTYLE_FLAT, toolbarStyle, RECT{0, 0, 0, 0}, IDW_TOOLBAR) ||
-        !m_wndToolBar.LoadToolBar(IDR_MAINFRAME))
+    fw::ToolBarArgs toolbar;
+    toolbar.barStyle = fw::kBarGripper | fw::kBarAlignTop | fw::kBarBorderBottom | fw::kBarFlyBy | fw::kBarTooltips |
+                       fw::kBarSizeDynamic;
+    if (!m_toolBar.Create(*this, toolbar) || !m_toolBar.LoadToolBar(IDR_MAINFRAME)) return -1;
+    fw::StatusBarArgs status;
+    status.barStyle = fw::kBarAlignBottom | fw::kBarBorderTop;
+    if (!m_statusBar.Create(*this, status) ||
+        !m_statusBar.SetIndicators(kIndicators, static_cast<int>(std::size(kIndicators))))
         return -1;
-    if (!m_wndStatusBar.Create(GetHwnd(), WS_CHILD | WS_VISIBLE | fw::kBarAlignBottom | fw::kBarBorderTop,
-                               IDW_STATUS_BAR) ||
-        !m_wndStatusBar.SetIndicators(kIndicators, static_cast<int>(std::size(kIndicators))))
-        return -1;
-    m_wndStatusBar.SetPaneInfo(1, ID_INDICATOR_INI, fw::kPaneNormal, kIniPaneWidth);
-    m_wndToolBar.EnableDocking(fw::kBarAlignAny);
+    m_statusBar.SetPaneInfo(1, ID_INDICATOR_INI, fw::kPaneNormal, kIniPaneWidth);
+    m_toolBar.EnableDocking(fw::kBarAlignAny);
     EnableDocking(fw::kBarAlignAny);
-    DockControlBar(&m_wndToolBar);
+    DockControlBar(&m_toolBar);
     return 0;
 }
 
 void CMainFrame::RecalcLayout(bool notify) {
-    if (m_pWDXView) m_pWDXView->LayoutChildren();
+    if (m_inspectionView) m_inspectionView->LayoutChildren();
     fw::FrameWindow::RecalcLayout(notify);
 }
 
 bool CMainFrame::OnCmdMsg(UINT id, fw::CmdUI* ui) {
-    if (m_pWDXView && m_pWDXView->OnCmdMsg(id, ui)) return true;
+    if (m_inspectionView && m_inspectionView->OnCmdMsg(id, ui)) return true;
     return fw::FrameWindow::OnCmdMsg(id, ui);
 }
 
@@ -102,17 +103,17 @@ bool CMainFrame::OnCommand(UINT id, fw::CmdUI* ui) {
 }
 
 void CMainFrame::OpenFileList(const char* path) {
-    if (!m_pFileList) return;
-    SetActiveView(m_pFileList, true);
-    m_pFileList->LoadFileList(path);
+    if (!m_fileList) return;
+    SetActiveView(m_fileList, true);
+    m_fileList->LoadFileList(path);
 }
 
 void CMainFrame::ShowIniPath() {
-    if (m_pWDXView && m_wndStatusBar.IsCreated()) m_wndStatusBar.SetPaneText(1, m_pWDXView->m_szIniPath, true);
+    if (m_inspectionView && m_statusBar.IsCreated()) m_statusBar.SetPaneText(1, m_inspectionView->m_szIniPath, true);
 }
 
 void CMainFrame::OnSetFocus(HWND lost) {
-    if (m_pFileList) ::SetFocus(m_pFileList->GetHwnd());
+    if (m_fileList) ::SetFocus(m_fileList->GetHwnd());
 }
 
 void CMainFrame::OnSize(UINT type, int cx, int cy) {
@@ -121,19 +122,19 @@ void CMainFrame::OnSize(UINT type, int cx, int cy) {
 }
 
 void CMainFrame::OnKeyDown(UINT key, UINT repeat, UINT flags) {
-    if (m_pWDXView && m_pFileList) {
+    if (m_inspectionView && m_fileList) {
         switch (key) {
         case VK_LEFT:
-            m_pWDXView->PreviousPlugin();
+            m_inspectionView->PreviousPlugin();
             break;
         case VK_RIGHT:
-            m_pWDXView->NextPlugin();
+            m_inspectionView->NextPlugin();
             break;
         case VK_TAB:
-            if (GetActiveView() == m_pFileList)
-                SetActiveView(m_pWDXView, true);
+            if (GetActiveView() == m_fileList)
+                SetActiveView(m_inspectionView, true);
             else
-                SetActiveView(m_pFileList, true);
+                SetActiveView(m_fileList, true);
             break;
         }
     }
@@ -141,33 +142,33 @@ void CMainFrame::OnKeyDown(UINT key, UINT repeat, UINT flags) {
 }
 
 LRESULT CMainFrame::OnFileSelected(WPARAM, LPARAM) {
-    if (!m_pFileList || !m_pWDXView) return 0;
+    if (!m_fileList || !m_inspectionView) return 0;
     char path[MAX_PATH];
-    m_pFileList->GetSelectedPath(path);
+    m_fileList->GetSelectedPath(path);
     if (::GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
         std::string question = std::string("Cannot open file ") + path + ". Delete it from list?";
-        if (fw::AppMessageBox(question, MB_YESNO) == IDYES) m_pFileList->DeleteItem(m_pFileList->GetSelectedIndex());
+        if (fw::AppMessageBox(question, MB_YESNO) == IDYES) m_fileList->DeleteItem(m_fileList->GetSelectedIndex());
         return 0;
     }
-    const BOOL taken = m_pWDXView->SetCurrentFile(path);
+    const BOOL taken = m_inspectionView->SetCurrentFile(path);
     // The title holds the whole path, however long. A file selected while
     // this inspection ran (inside a plugin's message loop) has the last word.
-    SetText((std::string("Probelet - ") + (taken ? m_pWDXView->RequestedFile() : path)).c_str());
-    SetActiveView(m_pFileList, true);
+    SetText((std::string("Probelet - ") + (taken ? m_inspectionView->RequestedFile() : path)).c_str());
+    SetActiveView(m_fileList, true);
     return 0;
 }
 
 void CMainFrame::OnAddFiles() {
-    if (!m_pFileList) return;
+    if (!m_fileList) return;
     fw::FileOpenDialog dialog(OFN_EXPLORER | OFN_ALLOWMULTISELECT, kFileDialogBuffer);
-    int selected = m_pFileList->GetSelectedIndex();
+    int selected = m_fileList->GetSelectedIndex();
     // A selected text too long for the buffer would not be a usable name: the dialog then starts empty.
-    dialog.SetInitialName(selected >= 0 ? m_pFileList->GetItemText(selected, 0) : std::string());
+    dialog.SetInitialName(selected >= 0 ? m_fileList->GetItemText(selected, 0) : std::string());
     DWORD error = 0;
     if (RunFileDialog(dialog, error) == IDOK) {
-        int n = m_pFileList->GetItemCount();
-        for (const std::string& path : dialog.GetPathNames()) m_pFileList->InsertItem(n++, path.c_str());
-        if (m_pFileList->GetSelectedIndex() == -1) m_pFileList->SelectItem(0);
+        int n = m_fileList->GetItemCount();
+        for (const std::string& path : dialog.GetPathNames()) m_fileList->InsertItem(n++, path.c_str());
+        if (m_fileList->GetSelectedIndex() == -1) m_fileList->SelectItem(0);
     } else if (error == FNERR_BUFFERTOOSMALL) {
         fw::AppMessageBox("Too many files selected", MB_OK);
     }
@@ -182,7 +183,7 @@ int CMainFrame::RunFileDialog(fw::FileOpenDialog& dialog, DWORD& error) {
 void CMainFrame::OnChangeIniFile() {}
 
 void CMainFrame::OnClearList() {
-    if (m_pFileList) m_pFileList->DeleteAllItems();
+    if (m_fileList) m_fileList->DeleteAllItems();
 }
 
 LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -203,7 +204,7 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         // Closing now would destroy the view under a plugin call (a plugin's
         // own box is up): the view closes the window when the call returns.
-        if (m_pWDXView && m_pWDXView->DeferClose()) return 0;
+        if (m_inspectionView && m_inspectionView->DeferClose()) return 0;
         break;
     }
     return fw::FrameWindow::WindowProc(msg, wParam, lParam);

@@ -10,7 +10,8 @@
 #include "framework/FrameWindow.h"
 #include "framework/StatusBar.h"
 #include "framework/ToolBar.h"
-#include "framework/ViewClass.h"
+
+#include <memory>
 
 class CWDXView;
 namespace fw {
@@ -30,11 +31,11 @@ public:
     void RecalcLayout(bool notify = true) override;
     bool OnCmdMsg(UINT id, fw::CmdUI* ui) override;
 
-    CFileList* GetFileList() const { return m_pFileList; }
-    CWDXView* GetInspectionView() const { return m_pWDXView; }
-    fw::StatusBar& GetStatusBar() { return m_wndStatusBar; }
-    fw::ToolBar& GetToolBar() { return m_wndToolBar; }
-    CPaneSplitter& GetSplitter() { return m_wndSplitter; }
+    CFileList* GetFileList() const { return m_fileList; }
+    CWDXView* GetInspectionView() const { return m_inspectionView; }
+    fw::StatusBar& GetStatusBar() { return m_statusBar; }
+    fw::ToolBar& GetToolBar() { return m_toolBar; }
+    CPaneSplitter& GetSplitter() { return m_splitter; }
 
 protected:
     bool PreCreateWindow(CREATESTRUCTA& cs) override;
@@ -42,9 +43,9 @@ protected:
     bool OnCommand(UINT id, fw::CmdUI* ui) override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
-    // The classes the splitter makes its panes of.
-    virtual fw::ViewClass FileListClass() const;
-    virtual fw::ViewClass InspectionViewClass() const;
+    // The views the splitter makes its panes of.
+    virtual std::unique_ptr<CFileList> CreateFileList() const;
+    virtual std::unique_ptr<CWDXView> CreateInspectionView() const;
     // Runs the Add files dialog: IDOK, or IDCANCEL with `error` set to the
     // dialog's extended error (0 for a plain cancel).
     virtual int RunFileDialog(fw::FileOpenDialog& dialog, DWORD& error);
@@ -58,9 +59,9 @@ protected:
     void OnClearList();
     LRESULT OnFileSelected(WPARAM wParam, LPARAM lParam);
 
-    CWDXView* m_pWDXView = nullptr;
-    CFileList* m_pFileList = nullptr;
-    CPaneSplitter m_wndSplitter;
-    fw::StatusBar m_wndStatusBar;
-    fw::ToolBar m_wndToolBar;
+    CWDXView* m_inspectionView = nullptr;
+    CFileList* m_fileList = nullptr;
+    CPaneSplitter m_splitter;
+    fw::StatusBar m_statusBar;
+    fw::ToolBar m_toolBar;
 };

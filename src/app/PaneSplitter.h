@@ -6,7 +6,7 @@
 
 class CPaneSplitter : public fw::Splitter {
 public:
-    BOOL m_bPanesCreated = FALSE;
+    bool m_panesCreated = false;
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;

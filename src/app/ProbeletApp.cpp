@@ -14,7 +14,7 @@ bool CProbeletApp::InitInstance() {
     SetMainFrame(std::move(created));
     if (!frame || !frame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW | fw::kFrameAddToTitle)) {
         // Nothing to show and nothing to run on: say so and end.
-        m_pMainWnd.reset();
+        m_mainFrame.reset();
         fw::AppMessageBox("Cannot create the main window", MB_OK);
         return false;
     }

@@ -72,24 +72,24 @@ int Application::Run() {
 }
 
 bool Application::OnIdle(long count) {
-    if (count == 0 && m_pMainWnd && m_pMainWnd->IsCreated()) m_pMainWnd->OnIdleUpdateCmdUI();
+    if (count == 0 && m_mainFrame && m_mainFrame->IsCreated()) m_mainFrame->OnIdleUpdateCmdUI();
     return false;
 }
 
 bool Application::PreTranslateMessage(MSG* msg) {
     // The target window and its parents first: a control may relay the
     // message (tooltips) or eat it.
-    const HWND main = m_pMainWnd ? m_pMainWnd->GetHwnd() : nullptr;
+    const HWND main = m_mainFrame ? m_mainFrame->GetHwnd() : nullptr;
     for (HWND h = msg->hwnd; h; h = ::GetParent(h)) {
         if (Window* w = Window::FromHandle(h); w && w->PreTranslateMessage(msg)) return true;
         if (h == main) break;
     }
-    return m_pMainWnd && m_pMainWnd->TranslateAccelerator(msg);
+    return m_mainFrame && m_mainFrame->TranslateAccelerator(msg);
 }
 
 bool Application::OnCmdMsg(UINT id, CmdUI* ui) {
     if (id == ID_APP_EXIT) {
-        if (!ui && m_pMainWnd && m_pMainWnd->IsCreated()) ::PostMessageA(m_pMainWnd->GetHwnd(), WM_CLOSE, 0, 0);
+        if (!ui && m_mainFrame && m_mainFrame->IsCreated()) ::PostMessageA(m_mainFrame->GetHwnd(), WM_CLOSE, 0, 0);
         return true;
     }
     return false;

@@ -33,13 +33,13 @@ public:
     // The last stop of command routing: Exit.
     virtual bool OnCmdMsg(UINT id, CmdUI* ui);
 
-    FrameWindow* GetMainFrame() const { return m_pMainWnd.get(); }
+    FrameWindow* GetMainFrame() const { return m_mainFrame.get(); }
     // Takes the frame as the main frame; its window becomes the main window
     // as soon as it exists.
-    void SetMainFrame(std::unique_ptr<FrameWindow> frame) { m_pMainWnd = std::move(frame); }
+    void SetMainFrame(std::unique_ptr<FrameWindow> frame) { m_mainFrame = std::move(frame); }
 
 protected:
-    std::unique_ptr<FrameWindow> m_pMainWnd;
+    std::unique_ptr<FrameWindow> m_mainFrame;
     int m_exitCode = 0;
 
 private:

@@ -4,14 +4,21 @@
 
 namespace fw {
 
+ControlBar::~ControlBar() {
+    if (m_frame) m_frame->RemoveControlBar(*this);
+}
+
+void ControlBar::JoinFrame(FrameWindow& frame) {
+    if (m_frame == &frame) return;
+    if (m_frame) m_frame->RemoveControlBar(*this);
+    m_frame = &frame;
+    frame.AddControlBar(*this);
+}
+
 void ControlBar::SetDockSide(DWORD side) {
     side &= kBarAlignAny;
     if (!side) return;
     m_barStyle = (m_barStyle & ~kBarAlignAny) | side;
-}
-
-FrameWindow* ControlBar::ParentFrame() const {
-    return dynamic_cast<FrameWindow*>(FromHandle(GetParent()));
 }
 
 }  // namespace fw

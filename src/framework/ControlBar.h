@@ -1,5 +1,7 @@
 // A bar along one side of a frame (toolbar, status bar). The frame lays its
 // bars out around the pane and asks them to update their commands when idle.
+// A bar is made for one frame and keeps it: it joins the frame's bars when
+// its window is made and leaves them when the object goes.
 #pragma once
 
 #include "framework/Window.h"
@@ -8,7 +10,7 @@ namespace fw {
 
 class FrameWindow;
 
-// Bar styles, given together with the window styles when a bar is created.
+// Bar styles, given apart from the window styles when a bar is created.
 constexpr DWORD kBarSizeDynamic = 0x0004;
 constexpr DWORD kBarTooltips = 0x0010;   // buttons show tooltips
 constexpr DWORD kBarFlyBy = 0x0020;      // the status bar shows the prompt of the button under the pointer
@@ -20,11 +22,15 @@ constexpr DWORD kBarAlignRight = 0x4000;
 constexpr DWORD kBarAlignBottom = 0x8000;
 constexpr DWORD kBarAlignAny = 0xF000;
 constexpr DWORD kBarGripper = 0x00400000;
-// The bits above; whatever else is in a style goes to the window.
+// The bits above.
 constexpr DWORD kBarStyleBits = 0x0040FFFF;
 
 class ControlBar : public Window {
 public:
+    ~ControlBar() override;
+
+    // The frame the bar was made for; null once that frame is gone.
+    FrameWindow* GetFrame() const { return m_frame; }
     DWORD GetBarStyle() const { return m_barStyle; }
     void SetBarStyle(DWORD style) { m_barStyle = style & kBarStyleBits; }
     // The side the bar sits on (one kBarAlign bit).
@@ -45,10 +51,15 @@ public:
     bool IsVisible() const { return ::IsWindowVisible(GetHwnd()) != FALSE; }
 
 protected:
-    FrameWindow* ParentFrame() const;
+    // Called by a bar's Create once its window exists.
+    void JoinFrame(FrameWindow& frame);
 
     DWORD m_barStyle = 0;
     DWORD m_dockSides = 0;
+
+private:
+    friend class FrameWindow;  // forgets itself in the bars it outlives
+    FrameWindow* m_frame = nullptr;
 };
 
 }  // namespace fw

@@ -14,24 +14,27 @@ void Dialog::EndDialog(INT_PTR result) {
     if (IsCreated()) ::EndDialog(GetHwnd(), result);
 }
 
+// The object attaches itself here and from then on sees the dialog's messages
+// in WindowProc; the dialog procedure has nothing else to do.
 INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_INITDIALOG) {
-        auto* dialog = reinterpret_cast<Dialog*>(lParam);
-        dialog->SubclassWindow(hwnd);
-        return dialog->OnInitDialog() ? TRUE : FALSE;
-    }
-    auto* dialog = dynamic_cast<Dialog*>(FromHandle(hwnd));
-    if (dialog && msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+    if (msg != WM_INITDIALOG) return FALSE;
+    auto* dialog = reinterpret_cast<Dialog*>(lParam);
+    dialog->SubclassWindow(hwnd);
+    return dialog->OnInitDialog() ? TRUE : FALSE;
+}
+
+LRESULT Dialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
         if (LOWORD(wParam) == IDOK) {
-            dialog->OnOK();
-            return TRUE;
+            OnOK();
+            return 0;
         }
         if (LOWORD(wParam) == IDCANCEL) {
-            dialog->OnCancel();
-            return TRUE;
+            OnCancel();
+            return 0;
         }
     }
-    return FALSE;
+    return Window::WindowProc(msg, wParam, lParam);
 }
 
 }  // namespace fw

@@ -12,18 +12,38 @@ namespace fw {
 
 namespace {
 
-std::vector<HWND> Children(HWND parent) {
-    std::vector<HWND> children;
-    for (HWND h = ::GetWindow(parent, GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT)) children.push_back(h);
-    return children;
+template <class T>
+bool Contains(const std::vector<T*>& list, const T* item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
 }
 
-BOOL CALLBACK CollectDescendant(HWND hwnd, LPARAM list) {
-    reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
-    return TRUE;
+template <class T>
+void Erase(std::vector<T*>& list, const T* item) {
+    list.erase(std::remove(list.begin(), list.end(), item), list.end());
 }
 
 }  // namespace
+
+FrameWindow::~FrameWindow() {
+    // Bars and views that outlive the frame object must not reach back into it.
+    for (ControlBar* bar : m_bars) bar->m_frame = nullptr;
+    for (View* view : m_views) view->m_frame = nullptr;
+}
+
+void FrameWindow::AddControlBar(ControlBar& bar) {
+    if (!Contains(m_bars, &bar)) m_bars.push_back(&bar);
+}
+
+void FrameWindow::RemoveControlBar(ControlBar& bar) {
+    Erase(m_bars, &bar);
+    if (m_messageBar == &bar) m_messageBar = nullptr;
+}
+
+void FrameWindow::AddView(View& view) {
+    if (!Contains(m_views, &view)) m_views.push_back(&view);
+}
+
+void FrameWindow::RemoveView(View& view) { Erase(m_views, &view); }
 
 bool FrameWindow::LoadFrame(UINT id, DWORD style, HWND parent) {
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
@@ -66,11 +86,10 @@ bool FrameWindow::LoadFrame(UINT id, DWORD style, HWND parent) {
 bool FrameWindow::PreCreateWindow(CREATESTRUCTA& cs) { return cs.lpszClass != nullptr; }
 
 void FrameWindow::SendInitialUpdate() {
-    std::vector<HWND> all;
-    ::EnumChildWindows(GetHwnd(), CollectDescendant, reinterpret_cast<LPARAM>(&all));
-    for (HWND h : all)
-        if (::IsWindow(h))
-            if (auto* view = dynamic_cast<View*>(FromHandle(h))) view->OnInitialUpdate();
+    // The views of now; one that an update takes away is skipped.
+    const std::vector<View*> views = m_views;
+    for (View* view : views)
+        if (Contains(m_views, view) && view->IsCreated()) view->OnInitialUpdate();
 }
 
 void FrameWindow::SetActiveView(View* view, bool notify) {
@@ -83,7 +102,9 @@ void FrameWindow::SetActiveView(View* view, bool notify) {
 }
 
 ControlBar* FrameWindow::GetControlBar(UINT id) const {
-    return dynamic_cast<ControlBar*>(FromHandle(::GetDlgItem(GetHwnd(), static_cast<int>(id))));
+    for (ControlBar* bar : m_bars)
+        if (bar->IsCreated() && static_cast<UINT>(bar->GetDlgCtrlID()) == id) return bar;
+    return nullptr;
 }
 
 void FrameWindow::RecalcLayout(bool notify) {
@@ -91,9 +112,8 @@ void FrameWindow::RecalcLayout(bool notify) {
     m_inLayout = true;
     RECT rest = GetClientRect();
     std::vector<ControlBar*> bars;
-    for (HWND h : Children(GetHwnd()))
-        if (auto* bar = dynamic_cast<ControlBar*>(FromHandle(h)))
-            if (bar->IsVisible()) bars.push_back(bar);
+    for (ControlBar* bar : m_bars)
+        if (bar->IsVisible()) bars.push_back(bar);
     std::stable_partition(bars.begin(), bars.end(), [](ControlBar* b) { return b->IsOutermost(); });
     // Horizontal bars span the whole width; vertical ones fit between them.
     std::stable_partition(bars.begin(), bars.end(), [](ControlBar* b) { return b->IsHorizontal(); });
@@ -141,7 +161,7 @@ void FrameWindow::ShowControlBar(ControlBar* bar, bool show) {
 }
 
 void FrameWindow::SetMessageText(const std::string& text) {
-    if (auto* status = dynamic_cast<StatusBar*>(GetControlBar(IDW_STATUS_BAR))) status->SetPaneText(0, text.c_str());
+    if (m_messageBar && m_messageBar->IsCreated()) m_messageBar->SetPaneText(0, text.c_str());
 }
 
 void FrameWindow::SetMessageText(UINT id) {
@@ -182,9 +202,9 @@ bool FrameWindow::OnCommand(UINT id, CmdUI* ui) {
 
 void FrameWindow::OnIdleUpdateCmdUI() {
     if (!IsCreated()) return;
-    for (HWND h : Children(GetHwnd()))
-        if (auto* bar = dynamic_cast<ControlBar*>(FromHandle(h)))
-            if (bar->IsVisible()) bar->OnUpdateCmdUI(this);
+    const std::vector<ControlBar*> bars = m_bars;
+    for (ControlBar* bar : bars)
+        if (Contains(m_bars, bar) && bar->IsVisible()) bar->OnUpdateCmdUI(this);
 }
 
 bool FrameWindow::TranslateAccelerator(MSG* msg) {

@@ -10,8 +10,11 @@
 #include "framework/Window.h"
 
 #include <string>
+#include <vector>
 
 namespace fw {
+
+class StatusBar;
 
 // Frame style bit: the title would name the document; kept off the window.
 constexpr DWORD kFrameAddToTitle = 0x00008000;
@@ -21,6 +24,8 @@ constexpr UINT kSetMessageString = 0x0362;
 
 class FrameWindow : public Window {
 public:
+    ~FrameWindow() override;
+
     // Creates the frame from resource id: title from string id, menu and
     // accelerators id, icon id; then gives every view its initial update.
     bool LoadFrame(UINT id, DWORD style = WS_OVERLAPPEDWINDOW | kFrameAddToTitle, HWND parent = nullptr);
@@ -42,11 +47,13 @@ public:
     // Puts the bar on a side (0: its own or the first allowed of top, bottom, left, right).
     void DockControlBar(ControlBar* bar, DWORD side = 0);
     void ShowControlBar(ControlBar* bar, bool show);
+    // The frame's bar with window id `id`, or null.
     ControlBar* GetControlBar(UINT id) const;
 
-    // The status bar's message pane.
+    // The message pane of the frame's status bar (the one last made for it).
     void SetMessageText(const std::string& text);
     void SetMessageText(UINT id);  // the prompt part of string id
+    void SetMessageBar(StatusBar* bar) { m_messageBar = bar; }
 
     void SendInitialUpdate();
 
@@ -66,11 +73,22 @@ protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // Bars and views made for this frame join it, and leave it when they go.
+    friend class ControlBar;
+    friend class View;
+    void AddControlBar(ControlBar& bar);
+    void RemoveControlBar(ControlBar& bar);
+    void AddView(View& view);
+    void RemoveView(View& view);
+
     void OnInitMenuPopup(HMENU menu);
     void OnMenuSelect(UINT id, UINT flags, HMENU menu);
     LRESULT OnCommandMessage(WPARAM wParam, LPARAM lParam);
 
     HACCEL m_accelerators = nullptr;
+    std::vector<ControlBar*> m_bars;  // in the order they were made
+    std::vector<View*> m_views;
+    StatusBar* m_messageBar = nullptr;
     View* m_activeView = nullptr;
     DWORD m_dockSides = 0;
     bool m_inLayout = false;

@@ -12,8 +12,8 @@ namespace {
 const char kSplitterClass[] = "ProbeletSplitter";
 }
 
-bool Splitter::CreateStatic(HWND parent, int rows, int cols, DWORD style, UINT id) {
-    if (rows != 1 || cols < 1) return false;
+bool Splitter::Create(const SplitterArgs& args) {
+    if (args.columns < 1) return false;
     WNDCLASSA wc{};
     wc.lpfnWndProc = ::DefWindowProcA;
     wc.hInstance = ::GetModuleHandleA(nullptr);
@@ -22,16 +22,22 @@ bool Splitter::CreateStatic(HWND parent, int rows, int cols, DWORD style, UINT i
     wc.lpszClassName = kSplitterClass;
     if (!RegisterWindowClass(wc)) return false;
     m_columns.clear();
-    m_columns.resize(cols);
-    return CreateEx(0, kSplitterClass, "", style | WS_CLIPCHILDREN, RECT{0, 0, 0, 0}, parent, id);
+    m_columns.resize(args.columns);
+    m_frame = args.frame;
+    HWND parent = args.parent ? args.parent : m_frame ? m_frame->GetHwnd() : nullptr;
+    return CreateEx(0, kSplitterClass, "", args.style | WS_CLIPCHILDREN, RECT{0, 0, 0, 0}, parent, args.id);
 }
 
-bool Splitter::CreateView(int row, int col, const ViewClass& cls, SIZE size) {
-    if (row != 0 || col < 0 || col >= GetColumnCount() || m_columns[col].view || !cls.create) return false;
-    std::unique_ptr<View> view = cls.create();
-    if (!view || !view->Create(WS_CHILD | WS_VISIBLE | WS_BORDER, RECT{0, 0, size.cx, size.cy}, GetHwnd(),
-                               PaneId(row, col)))
-        return false;
+bool Splitter::AddView(int row, int col, std::unique_ptr<View> view, SIZE size) {
+    if (row != 0 || col < 0 || col >= GetColumnCount() || m_columns[col].view || !view) return false;
+    ViewArgs args;
+    args.parent = GetHwnd();
+    args.id = PaneId(row, col);
+    args.style = WS_CHILD | WS_VISIBLE | WS_BORDER;
+    args.rect = RECT{0, 0, size.cx, size.cy};
+    args.frame = m_frame;
+    args.splitter = this;
+    if (!view->Create(args)) return false;
     m_columns[col].view = std::move(view);
     m_columns[col].ideal = size.cx;
     return true;
@@ -114,30 +120,23 @@ bool Splitter::CanActivateNext() const {
     int panes = 0;
     for (const Column& c : m_columns)
         if (c.view) ++panes;
-    return panes > 1 && ParentFrame() != nullptr;
+    return panes > 1 && m_frame != nullptr;
 }
 
 void Splitter::ActivateNext(bool previous) {
-    FrameWindow* frame = ParentFrame();
-    if (!frame || GetColumnCount() == 0) return;
+    if (!m_frame || GetColumnCount() == 0) return;
     const int n = GetColumnCount();
     int current = -1;
     for (int col = 0; col < n; ++col)
-        if (m_columns[col].view.get() == frame->GetActiveView()) current = col;
+        if (m_columns[col].view.get() == m_frame->GetActiveView()) current = col;
     for (int step = 1; step <= n; ++step) {
         int col = current < 0 ? (previous ? n - step : step - 1)
                               : ((current + (previous ? -step : step)) % n + n) % n;
         if (View* view = m_columns[col].view.get()) {
-            frame->SetActiveView(view, true);
+            m_frame->SetActiveView(view, true);
             return;
         }
     }
-}
-
-FrameWindow* Splitter::ParentFrame() const {
-    for (HWND h = GetParent(); h; h = ::GetParent(h))
-        if (auto* frame = dynamic_cast<FrameWindow*>(FromHandle(h))) return frame;
-    return nullptr;
 }
 
 LRESULT Splitter::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -16,12 +16,15 @@ constexpr int kPanePadding = 8;
 
 }  // namespace
 
-bool StatusBar::Create(HWND parent, DWORD style, UINT id) {
-    SetBarStyle(style);
-    DWORD windowStyle = style & ~kBarStyleBits;
+bool StatusBar::Create(FrameWindow& frame, const StatusBarArgs& args) {
+    SetBarStyle(args.barStyle);
+    DWORD windowStyle = args.windowStyle;
     // A size grip only where the frame can be resized.
-    if (::GetWindowLongPtrA(parent, GWL_STYLE) & WS_THICKFRAME) windowStyle |= SBARS_SIZEGRIP;
-    return CreateEx(0, STATUSCLASSNAMEA, "", windowStyle, RECT{0, 0, 0, 0}, parent, id);
+    if (frame.GetStyle() & WS_THICKFRAME) windowStyle |= SBARS_SIZEGRIP;
+    if (!CreateEx(0, STATUSCLASSNAMEA, "", windowStyle, RECT{0, 0, 0, 0}, frame.GetHwnd(), args.id)) return false;
+    JoinFrame(frame);
+    frame.SetMessageBar(this);
+    return true;
 }
 
 int StatusBar::TextWidth(const std::string& text) const {

@@ -5,11 +5,18 @@
 #pragma once
 
 #include "framework/ControlBar.h"
+#include "framework/StandardIds.h"
 
 #include <string>
 #include <vector>
 
 namespace fw {
+
+struct StatusBarArgs {
+    UINT id = IDW_STATUS_BAR;
+    DWORD barStyle = kBarAlignBottom | kBarBorderTop;  // kBar bits (ControlBar.h)
+    DWORD windowStyle = WS_CHILD | WS_VISIBLE;
+};
 
 constexpr UINT kPaneNormal = 0x0000;
 constexpr UINT kPaneNoBorders = 0x0100;
@@ -19,7 +26,9 @@ constexpr UINT kPaneStretch = 0x08000000;
 
 class StatusBar : public ControlBar {
 public:
-    bool Create(HWND parent, DWORD style, UINT id);
+    // Makes the bar as a child of frame and one of its bars; its first pane
+    // shows the frame's messages.
+    bool Create(FrameWindow& frame, const StatusBarArgs& args = {});
     // One pane per id; a separator (0) pane starts empty and stretches, the
     // others show their string, which must exist.
     bool SetIndicators(const UINT* ids, int count);

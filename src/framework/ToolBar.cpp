@@ -23,13 +23,14 @@ std::string ToolBar::Tooltip(UINT id) {
     return nl == std::string::npos ? std::string() : s.substr(nl + 1);
 }
 
-bool ToolBar::CreateEx(HWND parent, DWORD controlStyle, DWORD style, const RECT& borders, UINT id) {
-    SetBarStyle(style);
+bool ToolBar::Create(FrameWindow& frame, const ToolBarArgs& args) {
+    SetBarStyle(args.barStyle);
     // The frame places the bar and the bar draws its own edges: the control must not.
-    DWORD windowStyle = (style & ~kBarStyleBits) | controlStyle | CCS_NOPARENTALIGN | CCS_NORESIZE |
-                        CCS_NODIVIDER | ((style & kBarTooltips) ? TBSTYLE_TOOLTIPS : 0);
-    if (!Window::CreateEx(0, TOOLBARCLASSNAMEA, "", windowStyle, RECT{0, 0, 0, 0}, parent, id)) return false;
+    DWORD windowStyle = args.windowStyle | args.controlStyle | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER |
+                        ((m_barStyle & kBarTooltips) ? TBSTYLE_TOOLTIPS : 0);
+    if (!CreateEx(0, TOOLBARCLASSNAMEA, "", windowStyle, RECT{0, 0, 0, 0}, frame.GetHwnd(), args.id)) return false;
     Send(TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON));
+    JoinFrame(frame);
     return true;
 }
 
@@ -165,7 +166,7 @@ bool ToolBar::OnReflectedNotify(NMHDR* nm, LRESULT* result) {
     }
     case TBN_HOTITEMCHANGE: {
         auto* hot = reinterpret_cast<NMTBHOTITEM*>(nm);
-        if (FrameWindow* frame = ParentFrame(); frame && (m_barStyle & kBarFlyBy)) {
+        if (FrameWindow* frame = GetFrame(); frame && (m_barStyle & kBarFlyBy)) {
             if (hot->dwFlags & HICF_LEAVING)
                 frame->SetMessageText(IDS_IDLE_MESSAGE);
             else
@@ -226,7 +227,7 @@ void ToolBar::PaintNonClient() {
 
 void ToolBar::EndDrag(POINT screen) {
     m_dragging = false;
-    FrameWindow* frame = ParentFrame();
+    FrameWindow* frame = GetFrame();
     if (!frame) return;
     DWORD allowed = m_dockSides & frame->GetDockingSides();
     if (!allowed) return;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "framework/ControlBar.h"
+#include "framework/StandardIds.h"
 
 #include <commctrl.h>
 
@@ -13,13 +14,20 @@
 
 namespace fw {
 
+struct ToolBarArgs {
+    UINT id = IDW_TOOLBAR;
+    DWORD barStyle = kBarAlignTop | kBarGripper;  // kBar bits (ControlBar.h)
+    DWORD controlStyle = TBSTYLE_FLAT;             // TBSTYLE_ bits
+    DWORD windowStyle = WS_CHILD | WS_VISIBLE;
+};
+
 class ToolBar : public ControlBar {
 public:
     static constexpr int kGripper = 8;  // room for the gripper along the leading edge
     static constexpr int kBorder = 2;
 
-    // style: window styles plus bar styles (ControlBar.h); controlStyle: TBSTYLE_ bits.
-    bool CreateEx(HWND parent, DWORD controlStyle, DWORD style, const RECT& borders, UINT id);
+    // Makes the bar as a child of frame and one of its bars.
+    bool Create(FrameWindow& frame, const ToolBarArgs& args = {});
     // Buttons from the toolbar description `id` and images from bitmap `id`.
     bool LoadToolBar(UINT id);
 

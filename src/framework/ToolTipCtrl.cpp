@@ -20,15 +20,15 @@ TTTOOLINFOA ToolInfo(HWND owner, UINT_PTR id) {
 
 bool ToolTipCtrl::Create(HWND parent, DWORD style) {
     if (IsCreated()) return false;
-    m_hWnd = ::CreateWindowExA(0, TOOLTIPS_CLASSA, "", WS_POPUP | style, CW_USEDEFAULT, CW_USEDEFAULT,
+    m_hwnd = ::CreateWindowExA(0, TOOLTIPS_CLASSA, "", WS_POPUP | style, CW_USEDEFAULT, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr, ::GetModuleHandleA(nullptr),
                                nullptr);
-    return m_hWnd != nullptr;
+    return m_hwnd != nullptr;
 }
 
 void ToolTipCtrl::DestroyWindow() {
-    if (IsCreated()) ::DestroyWindow(m_hWnd);
-    m_hWnd = nullptr;
+    if (IsCreated()) ::DestroyWindow(m_hwnd);
+    m_hwnd = nullptr;
 }
 
 bool ToolTipCtrl::AddTool(HWND owner, UINT_PTR id, const char* text, const RECT& area) {

@@ -1,9 +1,9 @@
 // ToolTipCtrl: a tooltip control ("tooltips_class32") whose tools are
 // rectangles of one window's client area, identified by number.
 //
-// Not a Window: nothing of it needs overriding, and a subclassed window pays
-// for the object look-up on every message (a window property read, a server
-// round trip under Wine), while a layout sends one message per tab.
+// Not a Window: nothing of it needs overriding, so its messages (a layout
+// sends one per tab) go straight to the control instead of through our
+// procedure and its object look-up.
 #pragma once
 
 #include <windows.h>
@@ -24,8 +24,8 @@ public:
     bool Create(HWND parent, DWORD style = 0);
     void DestroyWindow();
     // The window, or null: it also goes when its owner is destroyed.
-    HWND GetHwnd() const { return IsCreated() ? m_hWnd : nullptr; }
-    bool IsCreated() const { return m_hWnd && ::IsWindow(m_hWnd); }
+    HWND GetHwnd() const { return IsCreated() ? m_hwnd : nullptr; }
+    bool IsCreated() const { return m_hwnd && ::IsWindow(m_hwnd); }
     void Activate(bool active) { Send(TTM_ACTIVATE, active ? TRUE : FALSE); }
 
     bool AddTool(HWND owner, UINT_PTR id, const char* text, const RECT& area);
@@ -39,9 +39,9 @@ public:
 
 private:
     LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
-        return ::SendMessageA(m_hWnd, msg, wParam, lParam);
+        return ::SendMessageA(m_hwnd, msg, wParam, lParam);
     }
-    HWND m_hWnd = nullptr;
+    HWND m_hwnd = nullptr;
 };
 
 }  // namespace fw

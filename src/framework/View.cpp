@@ -3,7 +3,6 @@
 #include "framework/FrameWindow.h"
 #include "framework/Handles.h"
 #include "framework/Splitter.h"
-#include "framework/StandardIds.h"
 
 namespace fw {
 
@@ -11,7 +10,11 @@ namespace {
 const char kViewClass[] = "ProbeletView";
 }
 
-bool View::Create(DWORD style, const RECT& rect, HWND parent, UINT id) {
+View::~View() {
+    if (m_frame) m_frame->RemoveView(*this);
+}
+
+bool View::Create(const ViewArgs& args) {
     WNDCLASSA wc{};
     wc.style = CS_DBLCLKS;
     wc.lpfnWndProc = ::DefWindowProcA;
@@ -20,17 +23,31 @@ bool View::Create(DWORD style, const RECT& rect, HWND parent, UINT id) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = kViewClass;
     if (!RegisterWindowClass(wc)) return false;
-    return CreateEx(0, kViewClass, "", style, rect, parent, id);
+    return CreateViewWindow(kViewClass, args);
+}
+
+bool View::CreateViewWindow(const char* className, const ViewArgs& args) {
+    if (IsCreated()) return false;
+    // A view made again after its window went may belong to another frame now.
+    if (m_frame) m_frame->RemoveView(*this);
+    m_frame = args.frame;
+    m_splitter = args.splitter;
+    if (!CreateEx(0, className, "", args.style, args.rect, args.parent, args.id)) {
+        m_frame = nullptr;
+        m_splitter = nullptr;
+        return false;
+    }
+    if (m_frame) m_frame->AddView(*this);
+    return true;
 }
 
 bool View::OnCmdMsg(UINT id, CmdUI* ui) {
     if (id != ID_NEXT_PANE && id != ID_PREV_PANE) return false;
-    auto* splitter = dynamic_cast<Splitter*>(FromHandle(GetParent()));
-    if (!splitter) return false;
+    if (!m_splitter) return false;
     if (ui)
-        ui->Enable(splitter->CanActivateNext());
+        ui->Enable(m_splitter->CanActivateNext());
     else
-        splitter->ActivateNext(id == ID_PREV_PANE);
+        m_splitter->ActivateNext(id == ID_PREV_PANE);
     return true;
 }
 
@@ -38,14 +55,12 @@ LRESULT View::OnMouseActivate(WPARAM wParam, LPARAM lParam) {
     // The parents answer first (the frame decides whether the click activates).
     const LRESULT result = Window::WindowProc(WM_MOUSEACTIVATE, wParam, lParam);
     if (result == MA_NOACTIVATE || result == MA_NOACTIVATEANDEAT) return result;
-    FrameWindow* frame = nullptr;
-    for (HWND h = GetParent(); h && !frame; h = ::GetParent(h)) frame = dynamic_cast<FrameWindow*>(FromHandle(h));
-    if (!frame) return result;
+    if (!m_frame) return result;
     const HWND focus = ::GetFocus();
-    if (frame->GetActiveView() == this && focus != GetHwnd() && !::IsChild(GetHwnd(), focus))
+    if (m_frame->GetActiveView() == this && focus != GetHwnd() && !::IsChild(GetHwnd(), focus))
         OnActivateView(true, this, this);
     else
-        frame->SetActiveView(this, true);
+        m_frame->SetActiveView(this, true);
     return result;
 }
 

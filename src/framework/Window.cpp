@@ -19,8 +19,8 @@ thread_local HHOOK t_hook = nullptr;
 
 Window::~Window() {
     // A window outliving its object would call into freed memory: take it down.
-    if (m_hWnd) {
-        HWND hwnd = m_hWnd;
+    if (m_hwnd) {
+        HWND hwnd = m_hwnd;
         Detach();
         ::DestroyWindow(hwnd);
     }
@@ -34,7 +34,7 @@ bool Window::CreateEx(DWORD exStyle, const char* className, const char* title, D
 
 bool Window::CreateEx(DWORD exStyle, const char* className, const char* title, DWORD style, int x,
                       int y, int cx, int cy, HWND parent, UINT_PTR idOrMenu, void* createParam) {
-    if (m_hWnd) return false;
+    if (m_hwnd) return false;
     Window* outer = t_creating;
     HHOOK outerHook = t_hook;
     t_creating = this;
@@ -45,13 +45,13 @@ bool Window::CreateEx(DWORD exStyle, const char* className, const char* title, D
     if (t_hook) ::UnhookWindowsHookEx(t_hook);
     t_hook = outerHook;
     // The hook missed the window (it should not): attach afterwards.
-    if (hwnd && t_creating == this && !m_hWnd) Attach(hwnd);
+    if (hwnd && t_creating == this && !m_hwnd) Attach(hwnd);
     t_creating = outer;
     if (!hwnd) {
-        if (m_hWnd) Detach();
+        if (m_hwnd) Detach();
         return false;
     }
-    return m_hWnd == hwnd;
+    return m_hwnd == hwnd;
 }
 
 LRESULT CALLBACK Window::CreationHook(int code, WPARAM wParam, LPARAM lParam) {
@@ -67,13 +67,13 @@ LRESULT CALLBACK Window::CreationHook(int code, WPARAM wParam, LPARAM lParam) {
 }
 
 bool Window::SubclassWindow(HWND hwnd) {
-    if (m_hWnd || !hwnd || FromHandle(hwnd)) return false;
+    if (m_hwnd || !hwnd || FromHandle(hwnd)) return false;
     Attach(hwnd);
     return true;
 }
 
 void Window::Attach(HWND hwnd) {
-    m_hWnd = hwnd;
+    m_hwnd = hwnd;
     t_windows[hwnd] = this;
     m_prevProc = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StaticWndProc)));
@@ -81,14 +81,14 @@ void Window::Attach(HWND hwnd) {
 }
 
 void Window::Detach() {
-    if (!m_hWnd) return;
-    if (m_prevProc) ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_prevProc));
-    t_windows.erase(m_hWnd);
-    m_hWnd = nullptr;
+    if (!m_hwnd) return;
+    if (m_prevProc) ::SetWindowLongPtrA(m_hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_prevProc));
+    t_windows.erase(m_hwnd);
+    m_hwnd = nullptr;
 }
 
 void Window::DestroyWindow() {
-    if (m_hWnd) ::DestroyWindow(m_hWnd);
+    if (m_hwnd) ::DestroyWindow(m_hwnd);
 }
 
 Window* Window::FromHandle(HWND hwnd) {
@@ -98,22 +98,22 @@ Window* Window::FromHandle(HWND hwnd) {
 }
 
 std::string Window::GetText() const {
-    int n = ::GetWindowTextLengthA(m_hWnd);
+    int n = ::GetWindowTextLengthA(m_hwnd);
     std::string s(static_cast<size_t>(n) + 1, '\0');
-    n = ::GetWindowTextA(m_hWnd, &s[0], n + 1);
+    n = ::GetWindowTextA(m_hwnd, &s[0], n + 1);
     s.resize(n > 0 ? static_cast<size_t>(n) : 0);
     return s;
 }
 
 RECT Window::GetClientRect() const {
     RECT rc{};
-    ::GetClientRect(m_hWnd, &rc);
+    ::GetClientRect(m_hwnd, &rc);
     return rc;
 }
 
 LRESULT Window::Default(UINT msg, WPARAM wParam, LPARAM lParam) {
     WNDPROC proc = m_prevProc ? m_prevProc : ::DefWindowProcA;
-    return ::CallWindowProcA(proc, m_hWnd, msg, wParam, lParam);
+    return ::CallWindowProcA(proc, m_hwnd, msg, wParam, lParam);
 }
 
 LRESULT Window::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {

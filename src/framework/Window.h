@@ -25,9 +25,9 @@ public:
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 
-    HWND GetHwnd() const { return m_hWnd; }
-    operator HWND() const { return m_hWnd; }
-    bool IsCreated() const { return m_hWnd != nullptr; }
+    HWND GetHwnd() const { return m_hwnd; }
+    operator HWND() const { return m_hwnd; }
+    bool IsCreated() const { return m_hwnd != nullptr; }
 
     // Creates the window and attaches this object to it; className may be any
     // registered class, ours or the system's.
@@ -49,20 +49,20 @@ public:
     virtual bool PreTranslateMessage(MSG* msg) { return false; }
 
     LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
-        return ::SendMessageA(m_hWnd, msg, wParam, lParam);
+        return ::SendMessageA(m_hwnd, msg, wParam, lParam);
     }
     std::string GetText() const;
-    void SetText(const char* text) { ::SetWindowTextA(m_hWnd, text); }
+    void SetText(const char* text) { ::SetWindowTextA(m_hwnd, text); }
     RECT GetClientRect() const;
-    DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongPtrA(m_hWnd, GWL_STYLE)); }
-    int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
-    HWND GetParent() const { return ::GetParent(m_hWnd); }
-    void Invalidate(bool erase = true) { ::InvalidateRect(m_hWnd, nullptr, erase); }
+    DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongPtrA(m_hwnd, GWL_STYLE)); }
+    int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hwnd); }
+    HWND GetParent() const { return ::GetParent(m_hwnd); }
+    void Invalidate(bool erase = true) { ::InvalidateRect(m_hwnd, nullptr, erase); }
     // Off while a control is filled with many items: under Wine a visible
     // list-view otherwise repaints on every insertion, milliseconds each.
     void SetRedraw(bool redraw) { Send(WM_SETREDRAW, redraw ? TRUE : FALSE); }
     void MoveWindow(int x, int y, int cx, int cy, bool repaint = true) {
-        ::MoveWindow(m_hWnd, x, y, cx, cy, repaint);
+        ::MoveWindow(m_hwnd, x, y, cx, cy, repaint);
     }
 
 protected:
@@ -87,7 +87,7 @@ private:
     void Attach(HWND hwnd);
     void Detach();
 
-    HWND m_hWnd = nullptr;
+    HWND m_hwnd = nullptr;
     WNDPROC m_prevProc = nullptr;
 };
 

@@ -28,8 +28,8 @@ LOGFONTA TabLabelFont() {
 // so its DllMain does not run in the middle of the window's teardown.
 CWDXView::~CWDXView() { m_plugin.Abandon(); }
 
-bool CWDXView::Create(DWORD style, const RECT& rect, HWND parent, UINT id) {
-    if (!fw::View::Create(style, rect, parent, id)) return false;
+bool CWDXView::Create(const fw::ViewArgs& args) {
+    if (!fw::View::Create(args)) return false;
     const RECT empty{};
     m_wndFields.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL, empty, GetHwnd(), kFieldsId);
     m_wndFields.SetExtendedStyle(0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);

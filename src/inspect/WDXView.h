@@ -21,7 +21,7 @@ public:
     CWDXView() = default;
     ~CWDXView() override;
 
-    bool Create(DWORD style, const RECT& rect, HWND parent, UINT id) override;
+    bool Create(const fw::ViewArgs& args) override;
     void OnInitialUpdate() override;
     void OnActivateView(bool activate, fw::View* activated, fw::View* deactivated) override;
     void OnDraw(HDC dc) override {}

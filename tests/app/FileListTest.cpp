@@ -34,7 +34,12 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(main.IsCreated());
         fw::SetMainWindow(main.GetHwnd());
-        ASSERT_TRUE(list.Create(WS_CHILD | WS_VISIBLE | WS_BORDER, RECT{0, 0, 300, 200}, main.GetHwnd(), 0xE900));
+        fw::ViewArgs args;
+        args.parent = main.GetHwnd();
+        args.id = 0xE900;
+        args.style = WS_CHILD | WS_VISIBLE | WS_BORDER;
+        args.rect = RECT{0, 0, 300, 200};
+        ASSERT_TRUE(list.Create(args));
         main.list = &list;
     }
     void TearDown() override { fw::SetMainWindow(nullptr); }

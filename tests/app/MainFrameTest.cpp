@@ -178,11 +178,11 @@ TEST_F(ShellTest, TheListFileOfTheCommandLineIsLoadedAndItsFirstFileInspectedTwi
 }
 
 TEST_F(ShellTest, AFrameThatCannotMakeAPaneIsNotMadeAndStartUpEndsWithAMessage) {
-    struct RefusingView : fw::View {
-        bool Create(DWORD, const RECT&, HWND, UINT) override { return false; }
+    struct RefusingView : CWDXView {
+        bool Create(const fw::ViewArgs&) override { return false; }
     };
     struct OnePaneFrame : CMainFrame {
-        fw::ViewClass InspectionViewClass() const override { return fw::ViewClassOf<RefusingView>("RefusingView"); }
+        std::unique_ptr<CWDXView> CreateInspectionView() const override { return std::make_unique<RefusingView>(); }
     };
     app.makeFrame = [] { return std::unique_ptr<CMainFrame>(new OnePaneFrame); };
     MessageBoxWatcher boxes(IDOK);
@@ -341,6 +341,15 @@ TEST_F(ShellTest, KeyIndicatorsFollowTheKeyboard) {
 TEST_F(ShellTest, AboutRunsTheModalAboutBox) {
     ASSERT_TRUE(StartWithoutList());
     MessageBoxWatcher boxes(IDOK);
+    ::SendMessageA(Frame()->GetHwnd(), WM_COMMAND, ID_APP_ABOUT, 0);
+    EXPECT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_TRUE(::IsWindowEnabled(Frame()->GetHwnd()));
+}
+
+TEST_F(ShellTest, EscapeAlsoEndsTheAboutBox) {
+    ASSERT_TRUE(StartWithoutList());
+    // The box has no Cancel button: Escape sends IDCANCEL without one.
+    MessageBoxWatcher boxes(IDCANCEL);
     ::SendMessageA(Frame()->GetHwnd(), WM_COMMAND, ID_APP_ABOUT, 0);
     EXPECT_EQ(boxes.Texts().size(), 1u);
     EXPECT_TRUE(::IsWindowEnabled(Frame()->GetHwnd()));
@@ -634,10 +643,13 @@ TEST_F(ShellTest, TheToolbarCanBeDraggedToTheLeftSideAndBack) {
 class SplitterTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(splitter.CreateStatic(parent.GetHwnd(), 1, 2, WS_CHILD | WS_VISIBLE, IDW_PANE_FIRST));
+        fw::SplitterArgs args;
+        args.parent = parent.GetHwnd();
+        args.columns = 2;
+        ASSERT_TRUE(splitter.Create(args));
         splitter.MoveWindow(0, 0, 400, 300);
-        ASSERT_TRUE(splitter.CreateView(0, 0, fw::ViewClassOf<fw::View>("View"), SIZE{100, 0}));
-        ASSERT_TRUE(splitter.CreateView(0, 1, fw::ViewClassOf<fw::View>("View"), SIZE{400, 0}));
+        ASSERT_TRUE(splitter.CreateView(0, 0, std::make_unique<fw::View>(), SIZE{100, 0}));
+        ASSERT_TRUE(splitter.CreateView(0, 1, std::make_unique<fw::View>(), SIZE{400, 0}));
         splitter.RecalcLayout();
     }
     LPARAM BarCentre() const {
@@ -660,7 +672,7 @@ TEST_F(SplitterTest, TheBarIsDraggedOnlyOnceThePanesAreMade) {
     splitter.Send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(200, 150));
     EXPECT_EQ(splitter.GetColumnWidth(0), 100);
 
-    splitter.m_bPanesCreated = TRUE;
+    splitter.m_panesCreated = true;
     splitter.Send(WM_LBUTTONDOWN, MK_LBUTTON, BarCentre());
     EXPECT_EQ(::GetCapture(), splitter.GetHwnd());
     RECT bar = splitter.BarRect(0);

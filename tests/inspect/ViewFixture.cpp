@@ -54,8 +54,12 @@ void ViewFixture::InstallHost(const std::vector<std::string>& names) {
 }
 
 void ViewFixture::CreateView() {
-    RECT client = parent.GetClientRect();
-    ASSERT_TRUE(view.Create(WS_CHILD | WS_VISIBLE, client, parent.GetHwnd(), 0xE900));
+    fw::ViewArgs args;
+    args.parent = parent.GetHwnd();
+    args.id = 0xE900;
+    args.style = WS_CHILD | WS_VISIBLE;
+    args.rect = parent.GetClientRect();
+    ASSERT_TRUE(view.Create(args));
 }
 
 void ViewFixture::Start() {
