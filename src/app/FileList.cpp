@@ -3,6 +3,7 @@
 #include "framework/AppGlobals.h"
 #include "framework/MessageBox.h"
 #include "framework/TextFileReader.h"
+#include "inspect/FieldListCtrl.h"
 
 #include <commctrl.h>
 
@@ -73,8 +74,7 @@ void CFileList::OnItemChanged(NMHDR* nm, LRESULT* result) {
 }
 
 void CFileList::OnKeyDown(const NMLVKEYDOWN& key, LRESULT* result) {
-    if (key.wVKey == VK_TAB || key.wVKey == VK_LEFT || key.wVKey == VK_RIGHT)
-        ::SendMessageA(fw::GetMainWindow(), WM_KEYDOWN, key.wVKey, 0);
+    ForwardSteeringKey(key.wVKey);
     *result = 0;
 }
 
