@@ -87,7 +87,7 @@ bool CMainFrame::OnCmdMsg(UINT id, fw::CmdUI* ui) {
     return fw::FrameWindow::OnCmdMsg(id, ui);
 }
 
-bool CMainFrame::OnCommand(UINT id, fw::CmdUI* ui) {
+bool CMainFrame::OnOwnCommand(UINT id, fw::CmdUI* ui) {
     switch (id) {
     case ID_ADD_FILES:
         if (!ui) OnAddFiles();
@@ -99,7 +99,7 @@ bool CMainFrame::OnCommand(UINT id, fw::CmdUI* ui) {
         if (!ui) OnClearList();
         return true;
     }
-    return fw::FrameWindow::OnCommand(id, ui);
+    return fw::FrameWindow::OnOwnCommand(id, ui);
 }
 
 void CMainFrame::OpenFileList(const char* path) {
@@ -121,7 +121,7 @@ void CMainFrame::OnSize(UINT type, int cx, int cy) {
     RecalcLayout(true);
 }
 
-void CMainFrame::OnKeyDown(UINT key, UINT repeat, UINT flags) {
+void CMainFrame::OnKeyDown(UINT key, LPARAM keyData) {
     if (m_inspectionView && m_fileList) {
         switch (key) {
         case VK_LEFT:
@@ -138,7 +138,7 @@ void CMainFrame::OnKeyDown(UINT key, UINT repeat, UINT flags) {
             break;
         }
     }
-    Default(WM_KEYDOWN, key, MAKELPARAM(repeat, flags));
+    Default(WM_KEYDOWN, key, keyData);
 }
 
 LRESULT CMainFrame::OnFileSelected(WPARAM, LPARAM) {
@@ -197,7 +197,7 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
         return 0;
     case WM_KEYDOWN:
-        OnKeyDown(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+        OnKeyDown(static_cast<UINT>(wParam), lParam);
         return 0;
     case WM_FILESELECTED:
         return OnFileSelected(wParam, lParam);

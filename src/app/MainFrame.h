@@ -40,7 +40,7 @@ public:
 protected:
     bool PreCreateWindow(CREATESTRUCTA& cs) override;
     bool OnCreateClient(CREATESTRUCTA* cs) override;
-    bool OnCommand(UINT id, fw::CmdUI* ui) override;
+    bool OnOwnCommand(UINT id, fw::CmdUI* ui) override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
     // The views the splitter makes its panes of.
@@ -53,7 +53,8 @@ protected:
     int OnCreate(CREATESTRUCTA* cs);
     void OnSetFocus(HWND lost);
     void OnSize(UINT type, int cx, int cy);
-    void OnKeyDown(UINT key, UINT repeat, UINT flags);
+    // keyData: the message's own repeat count and flags, passed on as they came.
+    void OnKeyDown(UINT key, LPARAM keyData);
     void OnAddFiles();
     void OnChangeIniFile();
     void OnClearList();

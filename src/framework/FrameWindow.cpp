@@ -171,12 +171,12 @@ void FrameWindow::SetMessageText(UINT id) {
 
 bool FrameWindow::OnCmdMsg(UINT id, CmdUI* ui) {
     if (m_activeView && m_activeView->OnCmdMsg(id, ui)) return true;
-    if (OnCommand(id, ui)) return true;
+    if (OnOwnCommand(id, ui)) return true;
     if (Application* app = Application::Current()) return app->OnCmdMsg(id, ui);
     return false;
 }
 
-bool FrameWindow::OnCommand(UINT id, CmdUI* ui) {
+bool FrameWindow::OnOwnCommand(UINT id, CmdUI* ui) {
     switch (id) {
     case ID_VIEW_TOOLBAR:
     case ID_VIEW_STATUS_BAR: {
@@ -238,7 +238,7 @@ void FrameWindow::OnMenuSelect(UINT id, UINT flags, HMENU menu) {
     }
 }
 
-LRESULT FrameWindow::OnCommandMessage(WPARAM wParam, LPARAM lParam) {
+LRESULT FrameWindow::OnWmCommand(WPARAM wParam, LPARAM lParam) {
     const UINT id = LOWORD(wParam), code = HIWORD(wParam);
     // Menus (0), accelerators (1) and buttons (BN_CLICKED, 0) are commands;
     // anything else from a control is its notification.
@@ -283,7 +283,7 @@ LRESULT FrameWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         OnSetFocus(reinterpret_cast<HWND>(wParam));
         return 0;
     case WM_COMMAND:
-        return OnCommandMessage(wParam, lParam);
+        return OnWmCommand(wParam, lParam);
     case WM_INITMENUPOPUP:
         if (!HIWORD(lParam)) OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
         return 0;

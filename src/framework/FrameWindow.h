@@ -63,7 +63,7 @@ protected:
     // Makes the client area (the pane); false makes the creation fail.
     virtual bool OnCreateClient(CREATESTRUCTA* cs) { return true; }
     // The frame's own commands: bar toggles and key indicators.
-    virtual bool OnCommand(UINT id, CmdUI* ui);
+    virtual bool OnOwnCommand(UINT id, CmdUI* ui);
 
     int OnCreate(CREATESTRUCTA* cs);
     void OnSize(UINT type, int cx, int cy);
@@ -83,7 +83,7 @@ private:
 
     void OnInitMenuPopup(HMENU menu);
     void OnMenuSelect(UINT id, UINT flags, HMENU menu);
-    LRESULT OnCommandMessage(WPARAM wParam, LPARAM lParam);
+    LRESULT OnWmCommand(WPARAM wParam, LPARAM lParam);
 
     HACCEL m_accelerators = nullptr;
     std::vector<ControlBar*> m_bars;  // in the order they were made
