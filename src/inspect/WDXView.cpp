@@ -33,7 +33,11 @@ bool CWDXView::Create(const fw::ViewArgs& args) {
     const RECT empty{};
     m_wndFields.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL, empty, GetHwnd(), kFieldsId);
     m_wndFields.SetExtendedStyle(0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-    m_wndTabs.Create(WS_CHILD | WS_VISIBLE | TSS_REORDER | TSS_TIPS, empty, GetHwnd(), kTabsId);
+    TabStripArgs tabs;
+    tabs.parent = GetHwnd();
+    tabs.id = kTabsId;
+    tabs.tabStyle = TSS_REORDER | TSS_TIPS;
+    m_wndTabs.Create(tabs);
     return true;
 }
 

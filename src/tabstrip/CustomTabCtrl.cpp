@@ -41,6 +41,7 @@ CCustomTabCtrl::~CCustomTabCtrl() {
     // The tab records (and their regions) go first; the members follow in
     // reverse order, and the window base takes the window down last.
     m_tabs.clear();
+    DropPaintCaches();
     m_hbmScrollLeft.Reset();
     m_hbmScrollRight.Reset();
     m_hReorderCursor.Reset();
@@ -62,11 +63,23 @@ BOOL CCustomTabCtrl::RegisterTabStripClass() {
     return TRUE;
 }
 
+BOOL CCustomTabCtrl::Create(const TabStripArgs& args) {
+    const DWORD style = args.windowStyle | args.tabStyle;
+    return CreateEx(0, kClassName, "", style, args.rect, args.parent, args.id) ? TRUE : FALSE;
+}
+
 BOOL CCustomTabCtrl::Create(DWORD style, const RECT& rect, HWND parent, UINT id) {
-    return CreateEx(0, kClassName, "", style, rect, parent, id) ? TRUE : FALSE;
+    TabStripArgs args;
+    args.parent = parent;
+    args.id = id;
+    args.windowStyle = style;
+    args.rect = rect;
+    return Create(args);
 }
 
 void CCustomTabCtrl::SetLabelFont(const LOGFONTA* font, BOOL redraw) {
+    m_measureDC.Reset();  // first: it holds the bold font selected
+    ForgetLayout();
     m_fontLabel.Reset();
     m_fontLabelBold.Reset();
     if (font) m_fontLabel.Reset(::CreateFontIndirectA(font));
@@ -82,7 +95,8 @@ void CCustomTabCtrl::SetLabelFont(const LOGFONTA* font, BOOL redraw) {
     }
     if (redraw && IsCreated()) {
         UpdateLayout(LAYOUT_FIT, m_nSelected);
-        Invalidate(true);
+        Invalidate(true);  // even with a repaint asked: this one erases
+        m_repaintAsked = true;
     }
 }
 
@@ -124,6 +138,9 @@ void CCustomTabCtrl::OnDestroy() {
     // The tooltip is owned by the top-level window, which may outlive us.
     m_tips.DestroyWindow();
     m_buttonTools = {};
+    for (auto& tab : m_tabs) tab->m_hasTool = false;
+    m_repaintAsked = false;
+    ForgetLayout();
 }
 
 LRESULT CCustomTabCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -137,6 +154,15 @@ LRESULT CCustomTabCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         case WM_THEMECHANGED:
             return OnThemeChanged();
+        case WM_SYSCOLORCHANGE:
+            DropPaintCaches();
+            break;
+        case WM_SETREDRAW:
+        case WM_SHOWWINDOW:
+            // Wine drops the update region of a window that turns invisible:
+            // the next change asks for a repaint again.
+            m_repaintAsked = false;
+            break;
         case WM_DESTROY:
             OnDestroy();
             break;

@@ -8,11 +8,13 @@
 #include "framework/Window.h"
 #include "tabstrip/TabEntry.h"
 #include "tabstrip/TabNotify.h"
+#include "tabstrip/TabPaintCache.h"
 #include "tabstrip/TabStripDefs.h"
 
 #include <uxtheme.h>
 
 #include <array>
+#include <climits>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -24,6 +26,15 @@ public:
     TabStripResourceException() : std::runtime_error("cannot register window class CCustomTabCtrl") {}
 };
 
+// What Create makes; set only what differs from a visible child without tab styles.
+struct TabStripArgs {
+    HWND parent = nullptr;
+    UINT id = 0;
+    DWORD tabStyle = 0;                         // TSS_ bits
+    DWORD windowStyle = WS_CHILD | WS_VISIBLE;  // WS_ bits
+    RECT rect{};
+};
+
 class CCustomTabCtrl : public fw::Window {
 public:
     CCustomTabCtrl();
@@ -32,6 +43,8 @@ public:
     // Registers "CCustomTabCtrl" once per module; throws when it cannot.
     static BOOL RegisterTabStripClass();
 
+    BOOL Create(const TabStripArgs& args);
+    // The same with the TSS_ bits among the window style's.
     BOOL Create(DWORD style, const RECT& rect, HWND parent, UINT id);
 
     // A null or unrealisable font falls back to Microsoft Sans Serif, height 12.
@@ -103,11 +116,27 @@ protected:
     void OnTimer(UINT_PTR id);
     int PressAt(int hit, UINT flags, int x, int y);
 
+    // What the held left button is doing. Only the drag timer moves a press
+    // from Pending on, and the drop and the marker follow it.
+    enum class Press {
+        None,          // no press, or one that can do nothing while held
+        ScrollButton,  // a scroll button held: m_nPressTarget is its hit code
+        Pending,       // tab m_nPressTarget held, the drag delay not over yet
+        Dragging,      // moving that tab: the move cursor shows
+        Copying,       // copying that tab: the copy cursor shows
+    };
+    void StartPress(Press press, int target);
+    void EndPress();
+    bool TabPressed() const { return m_press == Press::Pending || DropShown(); }
+    bool DropShown() const { return m_press == Press::Dragging || m_press == Press::Copying; }
+
     // Painting.
     void OnPaint();
     BOOL OnEraseBkgnd(HDC dc);
     // One glyph (0 first .. 3 last) at `at`, transparently, in m_crGlyph[colour].
     void DrawArrowGlyph(HDC dc, POINT at, int glyph, int colour);
+    // The whole strip into mem, a W x H surface in a new DC's state.
+    void ComposeStrip(HDC mem, int W, int H);
 
     // Visual style: the scroll buttons' images and glyph colours.
     LRESULT OnThemeChanged();
@@ -131,11 +160,42 @@ private:
     // Rectangles at the origin from the widths of the last MeasureTabs.
     int ResetToOrigin(int height);
     void PlaceTabsGeometry(int x0, int height);
-    void FinishPlacement();
+    // Regions and tool areas of tabs first..last from their rectangles.
+    void FinishPlacement(int first = 0, int last = INT_MAX);
     void RePlace(int bw, int height);
-    // Re-adds the tools of tabs first..last from their texts.
-    void SyncTabTools(int first, int last);
+    // UpdateLayout without its bookkeeping.
+    void LayOut(int mode, int index);
+    // What a layout depends on besides what only the tab operations change
+    // (the tabs, the selection, the scroll position) and the labels and the
+    // font (which forget the layout when they change).
+    struct LayoutKey {
+        int width = -1;  // -1: no layout stands
+        int height = -1;
+        DWORD style = 0;
+        bool operator==(const LayoutKey& o) const {
+            return width == o.width && height == o.height && style == o.style;
+        }
+    };
+    LayoutKey CurrentLayoutKey() const;
+    // After a label or font changed outside a layout: the next one is full.
+    void ForgetLayout() { m_laidOutFor = LayoutKey{}; }
+    // LAYOUT_FIT would leave every tab where it is.
+    bool FitKeepsLayout() const;
+    bool FitKeepsLayout(const LayoutKey& key) const;
+    // InsertTab's layout when only the new tab and those after it move;
+    // false when the strip must be laid out in full.
+    bool PlaceInsertedTab(int index);
+    // The label's own width, with the DC kept for measuring.
+    void MeasureLabel(CTabEntry& tab);
+    HDC MeasureDC();
+    // Re-adds the tools of tabs first..last from their texts. `shifted`: an
+    // insert at first moved them one place right.
+    void SyncTabTools(int first, int last, bool shifted);
+    RECT ButtonToolArea(int hitCode, bool shown) const;
     void SetButtonToolRects(bool shown);
+    // Invalidates the client area once until the next WM_PAINT.
+    void Repaint();
+    void DropPaintCaches();
     // Label editing: the loop of BeginRename, and the editor's place.
     int RunRename(int index, BOOL byMouse, const bool& gone);
     int LabelTextHeight(const std::string& text);
@@ -155,7 +215,15 @@ private:
     int m_stateFwd = ARROW_HIDDEN;
     int m_stateHome = ARROW_HIDDEN;
     int m_stateEnd = ARROW_HIDDEN;
-    int m_nPressTarget = TSHT_NONE;
+    Press m_press = Press::None;
+    int m_nPressTarget = TSHT_NONE;  // TSHT_NONE while m_press is None
+    // Counts layouts that moved, reshaped, showed or hid anything: a held
+    // button's repeat repaints only after a step that did.
+    unsigned m_layoutRevision = 0;
+    LayoutKey m_laidOutFor;
+    // Set by Repaint, cleared by WM_PAINT: InvalidateRect asks the server
+    // (10 to 40 us under Wine), more than the rest of an insert costs.
+    bool m_repaintAsked = false;
     DWORD m_dwRepeatTick = 0;
     COLORREF m_crGlyph[4] = {};
     fw::Bitmap m_bmpArrows;  // four 8x7 glyphs, monochrome
@@ -165,6 +233,11 @@ private:
     MARGINS m_mrgScrollRight{};
     fw::Bitmap m_hbmScrollRight;
     BOOL m_bScrollRightHorz = FALSE;
+    // Kept from paint to paint; after the bitmaps they hold selected, so that
+    // they go first. Dropped when the system colours or the style change.
+    tabstrip::BackBuffer m_backBuffer;
+    tabstrip::GlyphSheet m_glyphSheet;
+    fw::MemoryDC m_themeStripDC;  // DrawThemedButton's source
     fw::ToolTipCtrl m_tips;
     fw::Window m_editor;
     std::vector<std::unique_ptr<CTabEntry>> m_tabs;  // display order
@@ -174,6 +247,9 @@ private:
         bool known = false;  // false: send the area at the next layout
     };
     std::array<ButtonTool, 4> m_buttonTools{};
+    // A memory DC with the bold font, for measuring without a window DC
+    // (GetDC asks the server); dropped with the font.
+    fw::MemoryDC m_measureDC;
     // Set while BeginRename runs: the destructor tells its loop it is gone.
     bool* m_pRenameGone = nullptr;
 };

@@ -41,9 +41,10 @@ void CTabEntry::UpdateRegion() {
     ++m_nRegionCount;
 }
 
-void CTabEntry::RefreshRegion() {
+bool CTabEntry::RefreshRegion() {
     POINT points[6];
     GetShapePoints(m_rcShape, points);
-    if (m_region && std::memcmp(points, m_regionPoints, sizeof points) == 0) return;
+    if (m_region && std::memcmp(points, m_regionPoints, sizeof points) == 0) return false;
     UpdateRegion();
+    return true;
 }

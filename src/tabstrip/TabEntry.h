@@ -18,8 +18,8 @@ public:
     void GetShapePoints(const RECT& shape, POINT (&points)[6]) const;
     // Replaces the region by the polygon of m_rcShape and m_kind.
     void UpdateRegion();
-    // UpdateRegion, unless the region already has that polygon.
-    void RefreshRegion();
+    // UpdateRegion, unless the region already has that polygon; true when it did.
+    bool RefreshRegion();
     // The outline's corners for the kind; the number of points (0, 2 or 4).
     int GetOutlinePoints(const RECT& shape, POINT (&points)[4]) const;
     // Fills the region, outlines the tab and draws its label with font.
@@ -40,6 +40,7 @@ public:
     std::string m_tip;
     int m_nLabelWidth = 0;  // from the last MeasureTabs, reused while scrolling
     RECT m_rcTool{};        // area the tooltip tool has now; only changes are sent
+    bool m_hasTool = false;  // the tooltip control has a tool with this tab's id
 
     // With many tabs, measuring and region building for every tab on every
     // layout made inserting n tabs cost n squared system calls; a layout now

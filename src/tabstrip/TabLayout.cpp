@@ -1,30 +1,16 @@
 // Geometry of the strip: scroll buttons, tab positions and kinds, regions,
 // hit testing.
 #include "tabstrip/CustomTabCtrl.h"
+#include "tabstrip/TabStripInternal.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
 
-namespace {
-
-bool InRect(const RECT& r, int x, int y) {
-    return r.left <= x && x < r.right && r.top <= y && y < r.bottom;
-}
-
-UINT_PTR ToolId(int id) { return static_cast<UINT_PTR>(static_cast<INT_PTR>(id)); }
-
-// Rectangle arithmetic in place: a layout of many tabs makes no calls for
-// tabs whose geometry it does not change.
-bool SameRect(const RECT& a, const RECT& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-void MoveRect(RECT& r, int dx) {
-    r.left += dx;
-    r.right += dx;
-}
-
-}  // namespace
+using tabstrip::InRect;
+using tabstrip::MoveRect;
+using tabstrip::SameRect;
+using tabstrip::ToolId;
 
 RECT CCustomTabCtrl::GetButtonRect(int hitCode) const {
     const LONG h = IsCreated() ? GetClientRect().bottom : 0;
@@ -56,26 +42,8 @@ int CCustomTabCtrl::MeasureTabs() {
         m_lfMeasured = lf;
         m_bMeasuredWithFont = font;
     }
-    auto stale = [](const CTabEntry& tab) { return !tab.m_bMeasured || tab.m_measuredLabel != tab.m_label; };
-    if (std::any_of(m_tabs.begin(), m_tabs.end(), [&](const auto& tab) { return stale(*tab); })) {
-        fw::WindowDC dc(GetHwnd());
-        fw::SelectScope select(dc, m_fontLabelBold);
-        for (auto& tab : m_tabs) {
-            if (!stale(*tab)) continue;
-            RECT rc{};
-            const std::string& label = tab->m_label;
-            tab->m_nTextWidth = ::DrawTextA(dc, label.c_str(), static_cast<int>(label.size()), &rc, DT_CALCRECT)
-                                    ? static_cast<int>(rc.right - rc.left)
-                                    : 0;
-            ++tab->m_nMeasureCount;
-            try {
-                tab->m_measuredLabel = label;
-                tab->m_bMeasured = true;
-            } catch (const std::bad_alloc&) {
-                tab->m_bMeasured = false;  // measured again next time, that is all
-            }
-        }
-    }
+    for (auto& tab : m_tabs)
+        if (!tab->m_bMeasured || tab->m_measuredLabel != tab->m_label) MeasureLabel(*tab);
     int widest = 0;
     for (const auto& tab : m_tabs) widest = std::max(widest, tab->m_nTextWidth);
     const bool equal = (TabStyle() & TSS_EQUALWIDTH) != 0;
@@ -95,6 +63,31 @@ int CCustomTabCtrl::ResetToOrigin(int h) {
         x += (h + w + 4) - h / 2;
     }
     return right;
+}
+
+HDC CCustomTabCtrl::MeasureDC() {
+    if (!m_measureDC) {
+        // Text measures the same in any DC of the screen with the same font.
+        m_measureDC.Reset(::CreateCompatibleDC(nullptr));
+        if (m_measureDC && m_fontLabelBold) ::SelectObject(m_measureDC, m_fontLabelBold);
+    }
+    return m_measureDC;
+}
+
+void CCustomTabCtrl::MeasureLabel(CTabEntry& tab) {
+    RECT rc{};
+    const std::string& label = tab.m_label;
+    const HDC dc = MeasureDC();
+    tab.m_nTextWidth = dc && ::DrawTextA(dc, label.c_str(), static_cast<int>(label.size()), &rc, DT_CALCRECT)
+                           ? static_cast<int>(rc.right - rc.left)
+                           : 0;
+    ++tab.m_nMeasureCount;
+    try {
+        tab.m_measuredLabel = label;
+        tab.m_bMeasured = true;
+    } catch (const std::bad_alloc&) {
+        tab.m_bMeasured = false;  // measured again next time, that is all
+    }
 }
 
 void CCustomTabCtrl::PlaceTabsGeometry(int x0, int h) {
@@ -121,15 +114,18 @@ void CCustomTabCtrl::PlaceTabsGeometry(int x0, int h) {
     }
 }
 
-void CCustomTabCtrl::FinishPlacement() {
+void CCustomTabCtrl::FinishPlacement(int first, int last) {
     const bool tips = m_tips.IsCreated();
-    for (size_t i = 0; i < m_tabs.size(); ++i) {
-        CTabEntry& tab = *m_tabs[i];
-        tab.RefreshRegion();
+    const int end = std::min(last, GetTabCount() - 1);
+    for (int i = std::max(first, 0); i <= end; ++i) {
+        CTabEntry& tab = *m_tabs[static_cast<size_t>(i)];
+        // Every visible change of a tab's place or kind changes its polygon.
+        if (tab.RefreshRegion()) ++m_layoutRevision;
         // Each message to the tooltip costs more than the whole placement of
-        // a tab; most tabs are scrolled away and keep their empty area.
-        if (tips && !SameRect(tab.m_rcTool, tab.m_rcLabel)) {
-            m_tips.SetToolRect(GetHwnd(), ToolId(static_cast<int>(i) + 1), tab.m_rcLabel);
+        // a tab (it searches every tool); most tabs are scrolled away and keep
+        // their empty area, and a tab without a tip has no tool to move.
+        if (tips && tab.m_hasTool && !SameRect(tab.m_rcTool, tab.m_rcLabel)) {
+            m_tips.SetToolRect(GetHwnd(), ToolId(i + 1), tab.m_rcLabel);
             tab.m_rcTool = tab.m_rcLabel;
         }
     }
@@ -148,13 +144,15 @@ void CCustomTabCtrl::RePlace(int bw, int h) {
     PlaceTabsGeometry(bw, h);
 }
 
+RECT CCustomTabCtrl::ButtonToolArea(int hitCode, bool shown) const {
+    const bool used = shown && (ButtonCount() == 4 || hitCode == TSHT_BACK || hitCode == TSHT_FWD);
+    return used ? GetButtonRect(hitCode) : RECT{};
+}
+
 void CCustomTabCtrl::SetButtonToolRects(bool shown) {
     if (!m_tips.IsCreated()) return;
-    const RECT none{};
-    const bool four = ButtonCount() == 4;
     for (int code : {TSHT_HOME, TSHT_BACK, TSHT_FWD, TSHT_END}) {
-        const bool used = shown && (four || code == TSHT_BACK || code == TSHT_FWD);
-        const RECT area = used ? GetButtonRect(code) : none;
+        const RECT area = ButtonToolArea(code, shown);
         // Like the tabs' areas, only changes are sent: a layout per inserted
         // tab would otherwise send four messages each time.
         ButtonTool& tool = m_buttonTools[static_cast<size_t>(-code - 1)];
@@ -166,6 +164,23 @@ void CCustomTabCtrl::SetButtonToolRects(bool shown) {
 
 void CCustomTabCtrl::UpdateLayout(int mode, int index) {
     if (!IsCreated()) return;
+    const int pos = m_nScrollPos;
+    const bool buttons = m_stateBack != ARROW_HIDDEN;
+    // The key stands once the layout has run to its end (a bad_alloc may
+    // cut it short).
+    ForgetLayout();
+    const LayoutKey key = CurrentLayoutKey();
+    LayOut(mode, index);
+    m_laidOutFor = key;
+    if (pos != m_nScrollPos || buttons != (m_stateBack != ARROW_HIDDEN)) ++m_layoutRevision;
+}
+
+CCustomTabCtrl::LayoutKey CCustomTabCtrl::CurrentLayoutKey() const {
+    const RECT client = GetClientRect();
+    return LayoutKey{client.right, client.bottom, TabStyle()};
+}
+
+void CCustomTabCtrl::LayOut(int mode, int index) {
     const RECT client = GetClientRect();
     const int W = client.right;
     const int h = client.bottom;
@@ -255,12 +270,75 @@ void CCustomTabCtrl::UpdateLayout(int mode, int index) {
     FinishPlacement();
 }
 
+bool CCustomTabCtrl::FitKeepsLayout() const { return IsCreated() && FitKeepsLayout(CurrentLayoutKey()); }
+
+bool CCustomTabCtrl::FitKeepsLayout(const LayoutKey& key) const {
+    if (!(key == m_laidOutFor)) return false;
+    // With nothing changed since, the buttons stay as the last layout put
+    // them; without them the strip cannot scroll.
+    const int count = GetTabCount();
+    if (m_stateBack == ARROW_HIDDEN || count == 0) return true;
+    // FIT steps back while the last tab ends short of the right edge, then
+    // undoes the step that made it reach the edge.
+    const int W = key.width;
+    const int h = key.height;
+    const int lastRight = m_tabs.back()->m_rcShape.right;
+    if (lastRight >= W || m_nScrollPos == 0) return true;
+    // One step back moves the shown tabs right by the advance of the tab
+    // before them (now a sliver: its width is the label's).
+    const int advance = (h + m_tabs[static_cast<size_t>(m_nScrollPos - 1)]->m_nLabelWidth + 4) - h / 2;
+    return lastRight + advance >= W;
+}
+
+bool CCustomTabCtrl::PlaceInsertedTab(int index) {
+    const int count = GetTabCount();
+    if (count < 2 || index < m_nScrollPos || m_stateBack == ARROW_HIDDEN) return false;
+    const LayoutKey key = CurrentLayoutKey();
+    if (!(key == m_laidOutFor)) return false;
+    const int h = key.height;
+    CTabEntry& tab = *m_tabs[static_cast<size_t>(index)];
+    MeasureLabel(tab);
+    int width = tab.m_nTextWidth;
+    if (key.style & TSS_EQUALWIDTH) {
+        // A wider label than all others widens every tab.
+        const int common = m_tabs[index == 0 ? 1 : 0]->m_nLabelWidth;
+        if (width > common) return false;
+        width = common;
+    }
+    tab.m_nLabelWidth = width;
+
+    // The shown tabs lie side by side from the buttons' right edge on.
+    const int bw = (h - 3) * ((key.style & TSS_FOURARROWS) ? 4 : 2) + 3;
+    int x = bw;
+    if (index > m_nScrollPos) {
+        const RECT& prev = m_tabs[static_cast<size_t>(index - 1)]->m_rcShape;
+        x = prev.right - h / 2;
+    }
+    tab.m_rcShape = {x, 1, x + h + width + 4, h - 1};
+    tab.m_rcLabel = {x + h / 2, 1, x + h / 2 + width + 4, h - 1};
+    const int advance = (h + width + 4) - h / 2;
+    // The tab before a new last one is the last no more.
+    const int first = index == count - 1 ? std::max(index - 1, m_nScrollPos) : index;
+    for (int i = first; i < count; ++i) {
+        CTabEntry& t = *m_tabs[static_cast<size_t>(i)];
+        if (i > index) {
+            MoveRect(t.m_rcShape, advance);
+            MoveRect(t.m_rcLabel, advance);
+        }
+        t.m_kind = (i == m_nSelected || i == count - 1) ? TK_FULL : TK_COVERED;
+    }
+    // Laid out in full (from the origin) where FIT would scroll.
+    if (!FitKeepsLayout(key)) return false;
+    FinishPlacement(first, count - 1);
+    return true;
+}
+
 int CCustomTabCtrl::TabFromPoint(int x, int y) const {
     const bool four = ButtonCount() == 4;
-    if (four && m_stateHome != ARROW_HIDDEN && InRect(GetButtonRect(TSHT_HOME), x, y)) return TSHT_HOME;
-    if (m_stateBack != ARROW_HIDDEN && InRect(GetButtonRect(TSHT_BACK), x, y)) return TSHT_BACK;
-    if (m_stateFwd != ARROW_HIDDEN && InRect(GetButtonRect(TSHT_FWD), x, y)) return TSHT_FWD;
-    if (four && m_stateEnd != ARROW_HIDDEN && InRect(GetButtonRect(TSHT_END), x, y)) return TSHT_END;
+    if (four && m_stateHome != ARROW_HIDDEN && InRect(GetButtonRect(TSHT_HOME), {x, y})) return TSHT_HOME;
+    if (m_stateBack != ARROW_HIDDEN && InRect(GetButtonRect(TSHT_BACK), {x, y})) return TSHT_BACK;
+    if (m_stateFwd != ARROW_HIDDEN && InRect(GetButtonRect(TSHT_FWD), {x, y})) return TSHT_FWD;
+    if (four && m_stateEnd != ARROW_HIDDEN && InRect(GetButtonRect(TSHT_END), {x, y})) return TSHT_END;
     for (size_t i = 0; i < m_tabs.size(); ++i) {
         const CTabEntry& tab = *m_tabs[i];
         if (tab.m_kind != TK_HIDDEN && tab.m_region && ::PtInRegion(tab.m_region, x, y))

@@ -1,16 +1,15 @@
 // Mouse and timers: pressing tabs and scroll buttons, auto-repeat, hot and
 // pressed button states, dragging a tab to move or copy it.
 #include "tabstrip/CustomTabCtrl.h"
+#include "tabstrip/TabStripInternal.h"
 
 #include <algorithm>
+
+using tabstrip::InRect;
 
 namespace {
 
 bool CtrlDown() { return ::GetKeyState(VK_CONTROL) < 0; }
-
-bool InRect(const RECT& r, POINT pt) {
-    return r.left <= pt.x && pt.x < r.right && r.top <= pt.y && pt.y < r.bottom;
-}
 
 int ButtonMode(int hitCode) {
     switch (hitCode) {
@@ -26,6 +25,16 @@ constexpr int kButtons[] = {TSHT_HOME, TSHT_BACK, TSHT_FWD, TSHT_END};
 
 }  // namespace
 
+void CCustomTabCtrl::StartPress(Press press, int target) {
+    m_press = press;
+    m_nPressTarget = target;
+}
+
+void CCustomTabCtrl::EndPress() {
+    m_press = Press::None;
+    m_nPressTarget = TSHT_NONE;
+}
+
 void CCustomTabCtrl::OnLButtonDown(UINT flags, POINT pt) {
     const int hit = TabFromPoint(pt.x, pt.y);
     SendTabNotify(TSN_PRESS, hit, pt.x, pt.y);
@@ -35,14 +44,14 @@ void CCustomTabCtrl::OnLButtonDown(UINT flags, POINT pt) {
 int CCustomTabCtrl::PressAt(int hit, UINT flags, int x, int y) {
     ::SetCapture(GetHwnd());
     if (hit == TSHT_NONE || hit < TSHT_NONE) {
-        m_nPressTarget = TSHT_NONE;
+        EndPress();
         return hit;
     }
     if (hit < 0) {
-        m_nPressTarget = hit;
+        StartPress(Press::ScrollButton, hit);
         *ButtonStateMember(hit) = ARROW_PRESSED;
         UpdateLayout(ButtonMode(hit), m_nSelected);  // the first step at once
-        Invalidate(false);
+        Repaint();
         m_dwRepeatTick = ::GetTickCount();
         ::SetTimer(GetHwnd(), TIMER_REPEAT, kRepeatTickMs, nullptr);
         return hit;
@@ -53,11 +62,11 @@ int CCustomTabCtrl::PressAt(int hit, UINT flags, int x, int y) {
     const bool draggable = ((style & TSS_REORDER) && !ctrl && m_hReorderCursor) ||
                            ((style & TSS_DUPLICATE) && ctrl && m_hDuplicateCursor);
     if (draggable) {
-        m_nPressTarget = hit;
+        StartPress(Press::Pending, hit);
         m_nDropPos = hit;
         ::SetTimer(GetHwnd(), TIMER_DRAG, kDragDelayMs, nullptr);
     } else {
-        m_nPressTarget = TSHT_NONE;
+        EndPress();
     }
 
     if ((style & TSS_MULTIMARK) && ctrl) {
@@ -76,7 +85,7 @@ int CCustomTabCtrl::PressAt(int hit, UINT flags, int x, int y) {
 void CCustomTabCtrl::OnLButtonDblClk(UINT flags, POINT pt) {
     const int r = PressAt(TabFromPoint(pt.x, pt.y), flags, pt.x, pt.y);
     if (r >= 0) {
-        m_nPressTarget = TSHT_NONE;  // a double-click never drags
+        EndPress();  // a double-click never drags
         // The press may have scrolled the strip away from under the pointer.
         if (TabFromPoint(pt.x, pt.y) == r) BeginRename(r, TRUE);
     }
@@ -85,23 +94,23 @@ void CCustomTabCtrl::OnLButtonDblClk(UINT flags, POINT pt) {
 void CCustomTabCtrl::OnLButtonUp(UINT flags, POINT pt) {
     if (m_stateHome || m_stateBack || m_stateFwd || m_stateEnd) {
         m_stateHome = m_stateBack = m_stateFwd = m_stateEnd = ARROW_NORMAL;
-        Invalidate(false);
+        Repaint();
         ::KillTimer(GetHwnd(), TIMER_REPEAT);
     }
-    if (m_nPressTarget >= 0) {
-        const HCURSOR shown = ::GetCursor();
-        // Only the drag timer sets these cursors, so a click shorter than
-        // the drag delay drops nothing.
-        if (m_hDuplicateCursor && shown == m_hDuplicateCursor && CtrlDown())
+    if (TabPressed()) {
+        // A click shorter than the drag delay drops nothing; Ctrl let go or
+        // pressed since the last tick of the drag timer drops nothing either.
+        const bool marker = DropShown();
+        if (m_press == Press::Copying && CtrlDown())
             DuplicateTab(m_nPressTarget, m_nDropPos, TRUE);
-        else if (m_hReorderCursor && shown == m_hReorderCursor && !CtrlDown())
+        else if (m_press == Press::Dragging && !CtrlDown())
             MoveTab(m_nPressTarget, m_nDropPos, TRUE);
         // A drop at the tab's own place repaints nothing by itself, and the
         // marker must go.
-        Invalidate(false);
+        if (marker) Repaint();
         EndDragCursor();
     }
-    m_nPressTarget = TSHT_NONE;
+    EndPress();
     if (::GetCapture() == GetHwnd()) ::ReleaseCapture();
 }
 
@@ -110,21 +119,21 @@ void CCustomTabCtrl::OnCaptureChanged(HWND gaining) {
     // shown by the parent while it handled a notification): the button-up
     // will never come, so the press ends here instead of dragging on.
     if (gaining == GetHwnd()) return;
-    if (m_nPressTarget == TSHT_NONE && m_stateHome != ARROW_PRESSED && m_stateBack != ARROW_PRESSED &&
+    if (m_press == Press::None && m_stateHome != ARROW_PRESSED && m_stateBack != ARROW_PRESSED &&
         m_stateFwd != ARROW_PRESSED && m_stateEnd != ARROW_PRESSED)
         return;
-    m_nPressTarget = TSHT_NONE;
+    EndPress();
     ::KillTimer(GetHwnd(), TIMER_REPEAT);
     ::KillTimer(GetHwnd(), TIMER_DRAG);
     EndDragCursor();
     for (int code : kButtons)
         if (int& state = *ButtonStateMember(code); state == ARROW_PRESSED) state = ARROW_NORMAL;
-    Invalidate(false);
+    Repaint();
 }
 
 void CCustomTabCtrl::EndDragCursor() {
-    // Nothing resets the cursor while the mouse is captured: a drag cursor
-    // left showing would make the next short press drop as a drag.
+    // Nothing resets the cursor while the mouse is captured. Only our own
+    // drag cursor is taken back: one the parent has set meanwhile stays.
     const HCURSOR shown = ::GetCursor();
     if (shown && (shown == m_hReorderCursor || shown == m_hDuplicateCursor))
         ::SetCursor(::LoadCursor(nullptr, IDC_ARROW));
@@ -138,6 +147,8 @@ void CCustomTabCtrl::OnMouseMove(UINT flags, POINT pt) {
     TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, GetHwnd(), 0};
     ::_TrackMouseEvent(&tme);
 
+    // A move that changes no button's look and no drop place repaints nothing.
+    bool changed = false;
     const bool four = ButtonCount() == 4;
     for (int code : kButtons) {
         if (!four && (code == TSHT_HOME || code == TSHT_END)) continue;
@@ -145,41 +156,45 @@ void CCustomTabCtrl::OnMouseMove(UINT flags, POINT pt) {
         if (state == ARROW_HIDDEN) continue;
         int next = ARROW_NORMAL;
         if (InRect(GetButtonRect(code), pt)) {
-            if (m_nPressTarget == code)
+            if (m_press == Press::ScrollButton && m_nPressTarget == code)
                 next = ARROW_PRESSED;
-            else if (m_nPressTarget == TSHT_NONE && !(flags & MK_LBUTTON))
+            else if (m_press == Press::None && !(flags & MK_LBUTTON))
                 next = ARROW_HOT;
         }
+        changed = changed || state != next;
         state = next;
-        Invalidate(false);
     }
+    if (changed) Repaint();
 
-    if (m_nPressTarget < 0) return;
+    if (!TabPressed()) return;
     const int count = GetTabCount();
     if (count == 0) return;
     const RECT client = GetClientRect();
     const int q = client.bottom / 4;
-    if (m_nDropPos >= count) m_nDropPos = count - 1;
+    if (m_nDropPos >= count) {
+        m_nDropPos = count - 1;
+        if (DropShown()) Repaint();  // the marker moves
+    }
     const RECT label = m_tabs[static_cast<size_t>(m_nDropPos)]->m_rcLabel;
     if (pt.x >= client.right) {
         ++m_nDropPos;
         UpdateLayout(LAYOUT_FWD, std::min(m_nDropPos, count - 1));
-        Invalidate(false);
+        Repaint();
     } else if (pt.x >= label.right + q) {
         ++m_nDropPos;
         UpdateLayout(LAYOUT_SHOW, std::min(m_nDropPos, count - 1));
-        Invalidate(false);
+        Repaint();
     } else if (pt.x < label.left - q) {
         if (m_nDropPos > 0) --m_nDropPos;
         UpdateLayout(LAYOUT_SHOW, m_nDropPos);
-        Invalidate(false);
+        Repaint();
     }
 }
 
 LRESULT CCustomTabCtrl::OnMouseLeave() {
     if (m_stateBack != ARROW_HIDDEN || m_stateFwd != ARROW_HIDDEN) {
         m_stateHome = m_stateBack = m_stateFwd = m_stateEnd = ARROW_NORMAL;
-        Invalidate(false);
+        Repaint();
         ::KillTimer(GetHwnd(), TIMER_REPEAT);
     }
     return 0;
@@ -193,8 +208,10 @@ void CCustomTabCtrl::OnTimer(UINT_PTR id) {
             if (*ButtonStateMember(code) != ARROW_PRESSED) continue;
             // Unsigned: right across the tick count's wrap.
             if (::GetTickCount() - m_dwRepeatTick < kRepeatStepMs) continue;
+            const unsigned revision = m_layoutRevision;
             UpdateLayout(ButtonMode(code), m_nSelected);
-            Invalidate(false);
+            // Held at either end, a step moves nothing.
+            if (m_layoutRevision != revision) Repaint();
             m_dwRepeatTick = ::GetTickCount();
             break;  // one step per tick
         }
@@ -202,20 +219,26 @@ void CCustomTabCtrl::OnTimer(UINT_PTR id) {
     }
     if (id != TIMER_DRAG) return;
     ::KillTimer(GetHwnd(), TIMER_DRAG);
-    if (m_nPressTarget < 0) return;  // the press has ended
+    if (!TabPressed()) return;  // the press has ended
     ::SetTimer(GetHwnd(), TIMER_DRAG, kDragTickMs, nullptr);
+    const Press before = m_press;
     const DWORD style = TabStyle();
     const bool ctrl = CtrlDown();
     // Ctrl switches a drag between copy and move, as far as the style allows.
+    // The cursor is set on every tick: nothing else shows it while captured.
     if ((style & TSS_DUPLICATE) && ctrl && m_hDuplicateCursor) {
         ::SetCursor(m_hDuplicateCursor);
+        m_press = Press::Copying;
     } else if ((style & TSS_REORDER) && !ctrl && m_hReorderCursor) {
         ::SetCursor(m_hReorderCursor);
+        m_press = Press::Dragging;
     } else {
-        m_nPressTarget = TSHT_NONE;
+        EndPress();
         if (::GetCapture() == GetHwnd()) ::ReleaseCapture();
         ::KillTimer(GetHwnd(), TIMER_DRAG);
         EndDragCursor();
     }
-    Invalidate(false);
+    // The marker comes with the first tick and goes with the press; the
+    // ticks in between repaint nothing.
+    if (m_press != before) Repaint();
 }

@@ -2,14 +2,15 @@
 // tooltip texts and the notifications to the parent.
 #include "tabstrip/CustomTabCtrl.h"
 #include "tabstrip/TabCopyLabel.h"
+#include "tabstrip/TabStripInternal.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
 
-namespace {
+using tabstrip::ToolId;
 
-UINT_PTR ToolId(int id) { return static_cast<UINT_PTR>(static_cast<INT_PTR>(id)); }
+namespace {
 
 // The first copy label that no tab carries yet.
 std::string CopyLabel(const std::string& label, const std::vector<std::unique_ptr<CTabEntry>>& tabs) {
@@ -20,15 +21,21 @@ std::string CopyLabel(const std::string& label, const std::vector<std::unique_pt
 
 }  // namespace
 
-void CCustomTabCtrl::SyncTabTools(int first, int last) {
+void CCustomTabCtrl::SyncTabTools(int first, int last, bool shifted) {
     if (!m_tips.IsCreated()) return;
     const RECT none{};
-    for (int i = std::max(first, 0); i <= last && i < GetTabCount(); ++i) {
+    const int count = GetTabCount();
+    for (int i = std::max(first, 0); i <= last && i < count; ++i) {
         CTabEntry& tab = *m_tabs[static_cast<size_t>(i)];
-        m_tips.DelTool(GetHwnd(), ToolId(i + 1));
+        // Shifted, tool i + 1 is the one the next tab had before: it is
+        // asked (a search through every tool) only if there is one. The
+        // next tab's flag is read before the step for it overwrites it.
+        const bool exists = !shifted || (i + 1 < count && m_tabs[static_cast<size_t>(i + 1)]->m_hasTool);
+        if (exists) m_tips.DelTool(GetHwnd(), ToolId(i + 1));
         ::SetRectEmpty(&tab.m_rcTool);
         // The next layout gives the tool its area.
-        if (!tab.m_tip.empty()) m_tips.AddTool(GetHwnd(), ToolId(i + 1), tab.m_tip.c_str(), none);
+        tab.m_hasTool = !tab.m_tip.empty();
+        if (tab.m_hasTool) m_tips.AddTool(GetHwnd(), ToolId(i + 1), tab.m_tip.c_str(), none);
     }
 }
 
@@ -45,9 +52,9 @@ int CCustomTabCtrl::InsertTab(int index, const std::string& label, DWORD_PTR dat
     }
     if (m_nSelected >= index) ++m_nSelected;  // the same tab stays current
     // The tabs from index on changed their ids; the new one has no tip.
-    SyncTabTools(index, count);
-    UpdateLayout(LAYOUT_FIT, m_nSelected);
-    Invalidate(false);
+    SyncTabTools(index, count, true);
+    if (!PlaceInsertedTab(index)) UpdateLayout(LAYOUT_FIT, m_nSelected);
+    Repaint();
     return index;
 }
 
@@ -61,7 +68,7 @@ int CCustomTabCtrl::MoveTab(int from, int to, BOOL notify) {
     if (to > from) --to;
     // Capacity is unchanged from before the erase: this cannot allocate.
     m_tabs.insert(m_tabs.begin() + to, std::move(moving));
-    SyncTabTools(std::min(from, to), std::max(from, to));
+    SyncTabTools(std::min(from, to), std::max(from, to), false);
 
     // The moved tab becomes current, flag included, so that exactly the
     // current tab carries m_bSelected.
@@ -70,7 +77,7 @@ int CCustomTabCtrl::MoveTab(int from, int to, BOOL notify) {
     m_tabs[static_cast<size_t>(to)]->m_bSelected = TRUE;
 
     UpdateLayout(LAYOUT_SHOW, to);
-    Invalidate(false);
+    Repaint();
     if (notify) SendTabNotify(TSN_MOVED, m_nSelected, 0, 0);
     return to;
 }
@@ -110,7 +117,7 @@ int CCustomTabCtrl::ApplySelection(int index, BOOL byMouse, BOOL ctrl) {
         m_nScrollPos = index;
         UpdateLayout(LAYOUT_FIT, index);
     }
-    Invalidate(false);
+    Repaint();
     MarkTab(index, byMouse, ctrl);  // without TSS_MULTIMARK a no-op
     return TSE_OK;
 }
@@ -137,13 +144,13 @@ int CCustomTabCtrl::MarkTab(int index, BOOL byMouse, BOOL toggle) {
     } else if (index != m_nSelected) {  // the current tab keeps its mark
         target.m_bMarked = !target.m_bMarked;
         if (!byMouse) {
-            Invalidate(false);
+            Repaint();
             return TSE_OK;
         }
         target.m_bMarkChanged = TRUE;
     }
     if (byMouse) UpdateLayout(LAYOUT_SHOW, index);
-    Invalidate(false);
+    Repaint();
     return TSE_OK;
 }
 
@@ -158,23 +165,33 @@ int CCustomTabCtrl::SetTabTip(int index, const std::string& text) {
     if (index < TSHT_END || index >= GetTabCount()) return TSE_BADINDEX;
     if (!m_tips.IsCreated()) {
         if (!IsCreated() || !m_tips.Create(GetHwnd(), 0)) return TSE_NOTIPWINDOW;
-        m_buttonTools = {};  // a new window has no areas yet
+        m_buttonTools = {};  // a new window has no tools yet
+        for (auto& tab : m_tabs) tab->m_hasTool = false;
         m_tips.Activate(true);
     }
-    if (index >= 0) {
+    CTabEntry* tab = index >= 0 ? m_tabs[static_cast<size_t>(index)].get() : nullptr;
+    if (tab) {
         try {
-            m_tabs[static_cast<size_t>(index)]->m_tip = text;
+            tab->m_tip = text;
         } catch (const std::bad_alloc&) {
             return TSE_NOMEMORY;
         }
     }
-    const UINT_PTR id = ToolId(index >= 0 ? index + 1 : index);
-    if (index >= 0) ::SetRectEmpty(&m_tabs[static_cast<size_t>(index)]->m_rcTool);
-    m_tips.DelTool(GetHwnd(), id);
-    m_tips.AddTool(GetHwnd(), id, text.c_str(), RECT{});
-    if (index < 0) m_buttonTools[static_cast<size_t>(-index - 1)] = {};  // added again without its area
-    UpdateLayout(LAYOUT_FIT, m_nSelected);  // sets the tool areas
-    Invalidate(false);
+    // A tip changes nothing else: where FIT would move nothing, the tool gets
+    // its area at once and the strip is not laid out again.
+    const bool placed = FitKeepsLayout();
+    const RECT area = !placed ? RECT{} : tab ? tab->m_rcLabel : ButtonToolArea(index, m_stateBack != ARROW_HIDDEN);
+    const UINT_PTR id = ToolId(tab ? index + 1 : index);
+    if (!tab || tab->m_hasTool) m_tips.DelTool(GetHwnd(), id);
+    m_tips.AddTool(GetHwnd(), id, text.c_str(), area);
+    if (tab) {
+        tab->m_rcTool = area;
+        tab->m_hasTool = true;
+    } else {
+        m_buttonTools[static_cast<size_t>(-index - 1)] = {area, placed};
+    }
+    if (!placed) UpdateLayout(LAYOUT_FIT, m_nSelected);  // sets the tool areas
+    Repaint();
     return TSE_OK;
 }
 

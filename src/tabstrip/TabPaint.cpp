@@ -82,27 +82,15 @@ void CTabEntry::DrawTab(HDC dc, HFONT font) const {
 
 void CCustomTabCtrl::DrawArrowGlyph(HDC dc, POINT at, int glyph, int colour) {
     if (glyph < 0 || glyph > 3 || colour < 0 || colour > 3) return;
-    const fw::MemoryDC mask(::CreateCompatibleDC(dc));
-    const fw::MemoryDC paint(::CreateCompatibleDC(dc));
-    const fw::Bitmap cell(::CreateCompatibleBitmap(dc, 8, 7));
-    if (!mask || !paint || !cell) return;
-    const fw::SelectScope maskBits(mask, m_bmpArrows);
-    const fw::SelectScope cellBits(paint, cell);
+    // The sheet follows m_crGlyph by itself: classic glyphs take the button
+    // text colour of each paint, whether or not WM_SYSCOLORCHANGE came.
+    if (m_glyphSheet.Prepare(dc, m_bmpArrows, m_crGlyph)) m_glyphSheet.Draw(dc, at, glyph, colour);
+}
 
-    // Glyph bits (0) take the text colour, background bits the white of a new DC.
-    const COLORREF oldCellText = ::SetTextColor(paint, m_crGlyph[colour]);
-    ::BitBlt(paint, 0, 0, 8, 7, mask, 8 * glyph, 0, SRCCOPY);
-    ::SetTextColor(paint, oldCellText);
-
-    // x ^ c, then & mask (glyph 0, rest all ones), then ^ c: glyph pixels end
-    // as c and the face under the background bits is untouched.
-    const COLORREF oldBk = ::SetBkColor(dc, RGB(255, 255, 255));
-    const COLORREF oldText = ::SetTextColor(dc, RGB(0, 0, 0));
-    ::BitBlt(dc, at.x, at.y, 8, 7, paint, 0, 0, SRCINVERT);
-    ::BitBlt(dc, at.x, at.y, 8, 7, mask, 8 * glyph, 0, SRCAND);
-    ::BitBlt(dc, at.x, at.y, 8, 7, paint, 0, 0, SRCINVERT);
-    ::SetTextColor(dc, oldText);
-    ::SetBkColor(dc, oldBk);
+void CCustomTabCtrl::DropPaintCaches() {
+    m_backBuffer.Reset();
+    m_glyphSheet.Reset();
+    m_themeStripDC.Reset();
 }
 
 BOOL CCustomTabCtrl::OnEraseBkgnd(HDC) {
@@ -112,7 +100,18 @@ BOOL CCustomTabCtrl::OnEraseBkgnd(HDC) {
 
 void CCustomTabCtrl::OnPaint() {
     const fw::PaintDC dc(GetHwnd());
+    // The update region is empty now: the next change must ask again.
+    m_repaintAsked = false;
     PaintStrip(dc);
+}
+
+void CCustomTabCtrl::Repaint() {
+    // The whole client area is invalid until WM_PAINT, so asking again
+    // before it would change nothing. (Should someone validate the strip
+    // from outside meanwhile, a change waits for the next paint.)
+    if (m_repaintAsked) return;
+    Invalidate(false);
+    m_repaintAsked = true;
 }
 
 void CCustomTabCtrl::PaintStrip(HDC target) {
@@ -121,11 +120,17 @@ void CCustomTabCtrl::PaintStrip(HDC target) {
     const RECT client = GetClientRect();
     const int W = client.right;
     const int H = client.bottom;
+    if (W <= 0 || H <= 0) return;
+    const HDC mem = m_backBuffer.Prepare(target, W, H);
+    if (!mem) return;
+    ComposeStrip(mem, W, H);
+    ::BitBlt(target, 0, 0, W, H, mem, 0, 0, SRCCOPY);
+    m_backBuffer.Release(mem);
+}
+
+void CCustomTabCtrl::ComposeStrip(HDC mem, int W, int H) {
+    const RECT client = {0, 0, W, H};
     const fw::Pen outline = SolidPen(COLOR_BTNTEXT);
-    const fw::MemoryDC mem(::CreateCompatibleDC(target));
-    const fw::Bitmap canvas(::CreateCompatibleBitmap(target, W, H));
-    if (!mem || !canvas) return;
-    const fw::SelectScope canvasBits(mem, canvas);
     const fw::SelectScope pen(mem, outline);
 
     const int n = ButtonCount();
@@ -187,17 +192,12 @@ void CCustomTabCtrl::PaintStrip(HDC target) {
         Line(mem, outline, {X, 1}, {W, 1});
     }
 
-    // Drop marker: a downward triangle over the insertion point. GetCursor
-    // asks the server (about 9 us under Wine), so only during a press.
+    // Drop marker: a downward triangle over the insertion point.
     const int tabCount = GetTabCount();
-    const HCURSOR cursor = m_nPressTarget >= 0 ? ::GetCursor() : nullptr;
-    const bool dragging = cursor && (cursor == m_hReorderCursor.Get() || cursor == m_hDuplicateCursor.Get());
-    if (dragging && tabCount > 0 && m_nDropPos >= 0 && m_nDropPos <= tabCount) {
+    if (DropShown() && tabCount > 0 && m_nDropPos >= 0 && m_nDropPos <= tabCount) {
         int x = m_nDropPos == tabCount ? m_tabs.back()->m_rcLabel.right + H / 4 - 3
                                        : m_tabs[static_cast<size_t>(m_nDropPos)]->m_rcLabel.left - H / 4 - 3;
         if (x >= W - 7) x = W - 7;
         for (int row = 0; row < 4; ++row) Line(mem, outline, {x + row, 1 + row}, {x + 7 - row, 1 + row});
     }
-
-    ::BitBlt(target, 0, 0, W, H, mem, 0, 0, SRCCOPY);
 }

@@ -75,14 +75,18 @@ int CCustomTabCtrl::RunRename(int index, BOOL byMouse, const bool& gone) {
 
     auto cancel = [&] {
         if (index < GetTabCount()) m_tabs[static_cast<size_t>(index)]->m_label = kept;
+        ForgetLayout();
         m_editor.DestroyWindow();
         UpdateLayout(LAYOUT_FIT, m_nSelected);
-        Invalidate(false);
+        Repaint();
     };
     // True when the parent let the text stand and the editor is gone.
     auto accept = [&] {
         if (SendTabNotify(TSN_RENAMING, index, 0, 0) != 0 || gone) return false;
         if (m_nSelected >= 0) m_tabs[static_cast<size_t>(m_nSelected)]->m_label = m_editor.GetText();
+        // Not laid out here when a click ends the edit: the next layout,
+        // whatever starts it, measures the new label.
+        ForgetLayout();
         m_editor.DestroyWindow();
         return true;
     };
@@ -108,7 +112,7 @@ int CCustomTabCtrl::RunRename(int index, BOOL byMouse, const bool& gone) {
                 step = Step::Swallow;
                 if (accept()) {
                     UpdateLayout(LAYOUT_FIT, index);
-                    Invalidate(false);
+                    Repaint();
                     step = Step::End;
                 }
             }
@@ -147,6 +151,7 @@ int CCustomTabCtrl::RunRename(int index, BOOL byMouse, const bool& gone) {
         // The control or its parent was destroyed, taking the editor along.
         if (!m_editor.IsCreated()) {
             if (index < GetTabCount()) m_tabs[static_cast<size_t>(index)]->m_label = kept;
+            ForgetLayout();
             return TSE_OK;
         }
     }
@@ -155,8 +160,9 @@ int CCustomTabCtrl::RunRename(int index, BOOL byMouse, const bool& gone) {
 void CCustomTabCtrl::OnEditorUpdate() {
     if (!m_editor.IsCreated() || m_nSelected < 0) return;
     m_tabs[static_cast<size_t>(m_nSelected)]->m_label = m_editor.GetText();
+    ForgetLayout();
     UpdateLayout(LAYOUT_EDITOR, m_nSelected);
-    Invalidate(false);
+    Repaint();
 }
 
 void CCustomTabCtrl::PlaceEditor(int x0, int index) {

@@ -5,6 +5,8 @@
 
 #include <vssym32.h>
 
+#include <algorithm>
+
 namespace {
 
 // Ends a theme read at its first failing step; caught where the read ends.
@@ -18,23 +20,27 @@ const int kLeftPart = SPNP_DOWNHORZ;  // first and previous buttons
 const int kRightPart = SPNP_UPHORZ;   // next and last buttons
 const COLORREF kDefaultTransparent = RGB(255, 0, 255);
 
-// One set of button images: four in a strip, its layout and sizing margins.
-void ReadStrip(const CVisualStyles& styles, int part, fw::Bitmap& strip, BOOL& horizontal, MARGINS& margins) {
+// What the style says of one set of button images: four in a strip, its
+// file, layout and sizing margins.
+struct StripProperties {
+    WCHAR file[MAX_PATH] = L"";
+    BOOL horizontal = FALSE;
+    MARGINS margins{};
+};
+
+StripProperties ReadStrip(const CVisualStyles& styles, int part) {
+    StripProperties strip;
     // Preset: a failed library call still counts as read.
     int bgType = 0;
     Require(styles.GetEnumValue(part, 0, TMT_BGTYPE, bgType) && bgType == BT_IMAGEFILE);
     int count = 0;
     Require(styles.GetInt(part, 0, TMT_IMAGECOUNT, count) && count == 4);
-    WCHAR file[MAX_PATH] = L"";
-    Require(styles.GetFilename(part, 0, TMT_IMAGEFILE, file, MAX_PATH));
-    strip.Reset(styles.LoadThemeBitmap(file));
-    Require(strip.Get() != nullptr);
+    Require(styles.GetFilename(part, 0, TMT_IMAGEFILE, strip.file, MAX_PATH));
     int layout = 0;
     Require(styles.GetEnumValue(part, 0, TMT_IMAGELAYOUT, layout));
-    horizontal = layout != 0 ? TRUE : FALSE;
-    MARGINS read{};
-    Require(styles.GetMargins(part, 0, TMT_SIZINGMARGINS, read));
-    margins = read;
+    strip.horizontal = layout != 0 ? TRUE : FALSE;
+    Require(styles.GetMargins(part, 0, TMT_SIZINGMARGINS, strip.margins));
+    return strip;
 }
 
 // The glyph image holds the four state images in the left strip's layout;
@@ -57,35 +63,52 @@ void SampleGlyphColors(HDC dc, const BITMAP& glyph, bool horizontal, COLORREF tr
 }  // namespace
 
 LRESULT CCustomTabCtrl::OnThemeChanged() {
+    DropPaintCaches();  // first: they may hold a strip selected
     m_hbmScrollLeft.Reset();
     m_hbmScrollRight.Reset();
     fw::MemoryDC dc(::CreateCompatibleDC(nullptr));
     try {
         CVisualStyles styles;
         Require(styles.Open(GetHwnd(), L"SPIN"));
-        ReadStrip(styles, kLeftPart, m_hbmScrollLeft, m_bScrollLeftHorz, m_mrgScrollLeft);
-        ReadStrip(styles, kRightPart, m_hbmScrollRight, m_bScrollRightHorz, m_mrgScrollRight);
-
+        // Every property before any bitmap: a strip takes some 300 us to
+        // load under Wine, and a style that fails a later step (Wine's own
+        // names no glyph image) needs none of them.
+        const StripProperties left = ReadStrip(styles, kLeftPart);
+        const StripProperties right = ReadStrip(styles, kRightPart);
         int glyphType = 0;
         Require(styles.GetEnumValue(kLeftPart, 0, TMT_GLYPHTYPE, glyphType));
+        COLORREF colors[4];
+        std::copy(m_crGlyph, m_crGlyph + 4, colors);
+        COLORREF transparent = kDefaultTransparent;
+        WCHAR glyphFile[MAX_PATH] = L"";
         if (glyphType == GT_IMAGEGLYPH) {
-            COLORREF transparent = kDefaultTransparent;
             Require(styles.GetColor(kLeftPart, 0, TMT_GLYPHTRANSPARENTCOLOR, transparent));
-            WCHAR file[MAX_PATH] = L"";
-            Require(styles.GetFilename(kLeftPart, 0, TMT_GLYPHIMAGEFILE, file, MAX_PATH));
-            fw::Bitmap glyph(styles.LoadThemeBitmap(file));
+            Require(styles.GetFilename(kLeftPart, 0, TMT_GLYPHIMAGEFILE, glyphFile, MAX_PATH));
+        } else if (glyphType == GT_FONTGLYPH) {
+            // The disabled colour is not read; no button is drawn disabled.
+            for (int state = 1; state <= 3; ++state)
+                Require(styles.GetColor(kRightPart, state, TMT_GLYPHTEXTCOLOR, colors[state - 1]));
+        } else {
+            Require(false);
+        }
+
+        m_hbmScrollLeft.Reset(styles.LoadThemeBitmap(left.file));
+        Require(m_hbmScrollLeft.Get() != nullptr);
+        m_hbmScrollRight.Reset(styles.LoadThemeBitmap(right.file));
+        Require(m_hbmScrollRight.Get() != nullptr);
+        if (glyphType == GT_IMAGEGLYPH) {
+            fw::Bitmap glyph(styles.LoadThemeBitmap(glyphFile));
             Require(glyph.Get() != nullptr && dc.Get() != nullptr);
             fw::SelectScope select(dc, glyph);
             BITMAP info{};
             Require(::GetObjectA(glyph, sizeof info, &info) != 0);
-            SampleGlyphColors(dc, info, m_bScrollLeftHorz != FALSE, transparent, m_crGlyph);
-        } else if (glyphType == GT_FONTGLYPH) {
-            // The disabled colour is not read; no button is drawn disabled.
-            for (int state = 1; state <= 3; ++state)
-                Require(styles.GetColor(kRightPart, state, TMT_GLYPHTEXTCOLOR, m_crGlyph[state - 1]));
-        } else {
-            Require(false);
+            SampleGlyphColors(dc, info, left.horizontal != FALSE, transparent, colors);
         }
+        m_bScrollLeftHorz = left.horizontal;
+        m_mrgScrollLeft = left.margins;
+        m_bScrollRightHorz = right.horizontal;
+        m_mrgScrollRight = right.margins;
+        std::copy(colors, colors + 4, m_crGlyph);
     } catch (const ThemeReadAbandoned&) {
         // All or nothing: a half-read style paints classic buttons.
         m_hbmScrollLeft.Reset();
@@ -99,9 +122,11 @@ void CCustomTabCtrl::DrawThemedButton(HDC dc, const RECT& rc, bool rightHand, in
     const bool horizontal = (rightHand ? m_bScrollRightHorz : m_bScrollLeftHorz) != FALSE;
     const MARGINS& m = rightHand ? m_mrgScrollRight : m_mrgScrollLeft;
     if (!strip) return;
-    fw::MemoryDC mem(::CreateCompatibleDC(dc));
+    if (!m_themeStripDC) m_themeStripDC.Reset(::CreateCompatibleDC(dc));
+    const HDC mem = m_themeStripDC;
     if (!mem) return;
-    fw::SelectScope select(mem, strip);
+    // Stays selected: the next button or paint takes it from here.
+    ::SelectObject(mem, strip);
     BITMAP info{};
     ::GetObjectA(strip, sizeof info, &info);
     const int ws = info.bmWidth, hs = info.bmHeight;

@@ -9,7 +9,6 @@ const char* g_library = "UxTheme.dll";
 // The entry points' signatures, as the library defines them.
 using IsThemeActiveFn = BOOL(WINAPI*)();
 using OpenThemeDataFn = HTHEME(WINAPI*)(HWND, LPCWSTR);
-using CloseThemeDataFn = HRESULT(WINAPI*)(HTHEME);
 using GetThemeColorFn = HRESULT(WINAPI*)(HTHEME, int, int, int, COLORREF*);
 using GetThemeIntFn = HRESULT(WINAPI*)(HTHEME, int, int, int, int*);
 using GetThemeMarginsFn = HRESULT(WINAPI*)(HTHEME, HDC, int, int, int, LPCRECT, MARGINS*);
@@ -24,6 +23,12 @@ Fn As(FARPROC proc) {
 const int kPathChars = MAX_PATH;
 
 }  // namespace
+
+void CVisualStyles::ThemeData::Reset(HTHEME theme, CloseFn close) {
+    if (m_theme && m_close) m_close(m_theme);
+    m_theme = theme;
+    m_close = close;
+}
 
 CVisualStyles::CVisualStyles() {
     if (IsSupportedVersion()) m_hUxTheme.Reset(::LoadLibraryA(g_library));
@@ -42,14 +47,23 @@ FARPROC CVisualStyles::Entry(const char* name) const {
     return m_hUxTheme ? ::GetProcAddress(m_hUxTheme, name) : nullptr;
 }
 
+template <class Fn, class... Args>
+BOOL CVisualStyles::Read(const char* entry, Args... args) const {
+    if (!m_theme) return FALSE;
+    const auto fn = As<Fn>(Entry(entry));
+    if (!fn) return FALSE;
+    fn(m_theme.Get(), args...);
+    return TRUE;
+}
+
 BOOL CVisualStyles::Open(HWND hwnd, LPCWSTR classList) {
-    if (!m_hUxTheme || !hwnd || m_hTheme) return FALSE;
+    if (!m_hUxTheme || !hwnd || m_theme) return FALSE;
     auto isThemeActive = As<IsThemeActiveFn>(Entry("IsThemeActive"));
     if (!isThemeActive || !isThemeActive()) return FALSE;
     auto openThemeData = As<OpenThemeDataFn>(Entry("OpenThemeData"));
     if (!openThemeData) return FALSE;
-    m_hTheme = openThemeData(hwnd, classList);
-    if (!m_hTheme) return FALSE;
+    m_theme.Reset(openThemeData(hwnd, classList), As<ThemeData::CloseFn>(Entry("CloseThemeData")));
+    if (!m_theme) return FALSE;
 
     WCHAR file[kPathChars] = L"";
     WCHAR color[kPathChars] = L"";
@@ -67,10 +81,7 @@ BOOL CVisualStyles::Open(HWND hwnd, LPCWSTR classList) {
 }
 
 void CVisualStyles::Close() {
-    if (m_hTheme) {
-        if (auto closeThemeData = As<CloseThemeDataFn>(Entry("CloseThemeData"))) closeThemeData(m_hTheme);
-    }
-    m_hTheme = nullptr;
+    m_theme.Reset();
     m_hStyleModule.Reset();
 }
 
@@ -80,43 +91,23 @@ void CVisualStyles::Unload() {
 }
 
 BOOL CVisualStyles::GetColor(int part, int state, int prop, COLORREF& color) const {
-    if (!m_hTheme) return FALSE;
-    auto fn = As<GetThemeColorFn>(Entry("GetThemeColor"));
-    if (!fn) return FALSE;
-    fn(m_hTheme, part, state, prop, &color);
-    return TRUE;
+    return Read<GetThemeColorFn>("GetThemeColor", part, state, prop, &color);
 }
 
 BOOL CVisualStyles::GetEnumValue(int part, int state, int prop, int& value) const {
-    if (!m_hTheme) return FALSE;
-    auto fn = As<GetThemeIntFn>(Entry("GetThemeEnumValue"));
-    if (!fn) return FALSE;
-    fn(m_hTheme, part, state, prop, &value);
-    return TRUE;
+    return Read<GetThemeIntFn>("GetThemeEnumValue", part, state, prop, &value);
 }
 
 BOOL CVisualStyles::GetInt(int part, int state, int prop, int& value) const {
-    if (!m_hTheme) return FALSE;
-    auto fn = As<GetThemeIntFn>(Entry("GetThemeInt"));
-    if (!fn) return FALSE;
-    fn(m_hTheme, part, state, prop, &value);
-    return TRUE;
+    return Read<GetThemeIntFn>("GetThemeInt", part, state, prop, &value);
 }
 
 BOOL CVisualStyles::GetMargins(int part, int state, int prop, MARGINS& margins) const {
-    if (!m_hTheme) return FALSE;
-    auto fn = As<GetThemeMarginsFn>(Entry("GetThemeMargins"));
-    if (!fn) return FALSE;
-    fn(m_hTheme, nullptr, part, state, prop, nullptr, &margins);
-    return TRUE;
+    return Read<GetThemeMarginsFn>("GetThemeMargins", HDC{}, part, state, prop, LPCRECT{}, &margins);
 }
 
 BOOL CVisualStyles::GetFilename(int part, int state, int prop, LPWSTR buffer, int chars) const {
-    if (!m_hTheme) return FALSE;
-    auto fn = As<GetThemeFilenameFn>(Entry("GetThemeFilename"));
-    if (!fn) return FALSE;
-    fn(m_hTheme, part, state, prop, buffer, chars);
-    return TRUE;
+    return Read<GetThemeFilenameFn>("GetThemeFilename", part, state, prop, buffer, chars);
 }
 
 BOOL CVisualStyles::GetCurrentThemeName(LPWSTR file, int fileChars, LPWSTR color, int colorChars, LPWSTR size,

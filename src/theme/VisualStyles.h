@@ -58,10 +58,32 @@ public:
     };
 
 private:
+    // Open theme data, closed by the library's CloseThemeData when the holder
+    // lets it go (or dropped, should the library lack that entry).
+    class ThemeData {
+    public:
+        using CloseFn = HRESULT(WINAPI*)(HTHEME);
+        ThemeData() = default;
+        ~ThemeData() { Reset(); }
+        ThemeData(const ThemeData&) = delete;
+        ThemeData& operator=(const ThemeData&) = delete;
+        HTHEME Get() const { return m_theme; }
+        explicit operator bool() const { return m_theme != nullptr; }
+        void Reset(HTHEME theme = nullptr, CloseFn close = nullptr);
+
+    private:
+        HTHEME m_theme = nullptr;
+        CloseFn m_close = nullptr;
+    };
+
     // Looked up on every call: the library is the system's, not ours to pin.
     FARPROC Entry(const char* name) const;
+    // Calls the library's `entry` (of type Fn) with the open theme and args;
+    // FALSE without a theme or without that entry.
+    template <class Fn, class... Args>
+    BOOL Read(const char* entry, Args... args) const;
 
     fw::Module m_hUxTheme;
     fw::Module m_hStyleModule;
-    HTHEME m_hTheme = nullptr;
+    ThemeData m_theme;  // after the library: closed before the library goes
 };

@@ -305,4 +305,32 @@ TEST_F(TabMouse, AThousandDragsLeaveNoObjectsBehind) {
     EXPECT_EQ(UserCount(), user);
 }
 
+// A press held where it changes nothing repaints nothing, though its timer
+// runs on: a scroll button at its end of the strip, a dragged tab held still.
+TEST_F(TabMouse, AHeldPressThatChangesNothingRepaintsNothing) {
+    POINT pointer{};
+    ASSERT_TRUE(::GetCursorPos(&pointer));
+    for (bool onButton : {true, false}) {
+        SCOPED_TRACE(onButton ? "next button at the end" : "a dragged tab held still");
+        MakeDraggable(TSS_REORDER, 200);
+        if (onButton) tabs->UpdateLayout(LAYOUT_END, -1);
+        const POINT at = onButton ? OnButton(TSHT_FWD) : OnTab(1);
+        POINT screen = at;
+        ::ClientToScreen(*tabs, &screen);
+        ::SetCursorPos(screen.x, screen.y);  // moves the system makes up change nothing
+        Send(WM_LBUTTONDOWN, at, MK_LBUTTON);
+        if (!onButton) {
+            ASSERT_TRUE(WaitForDragCursor(tabs->GetReorderCursor()));
+        }
+        PumpFor(50);  // the press's own repaint
+        auto spy = std::make_unique<MessageSpy>(*tabs);
+        PumpFor(600);
+        EXPECT_EQ(spy->Count(WM_PAINT), 0);
+        spy.reset();
+        Send(WM_LBUTTONUP, at);
+        TearDown();
+    }
+    ::SetCursorPos(pointer.x, pointer.y);
+}
+
 }  // namespace

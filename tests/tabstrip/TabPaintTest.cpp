@@ -475,7 +475,7 @@ TEST_F(TabPaint, ScrollButtonFacesAndGlyphs) {
 
 // While a tab is dragged a small triangle (7, 5, 3, 1 pixels wide at y 1 to
 // 4) points at the insertion place; the picture is otherwise the one shown
-// with an ordinary cursor.
+// once the drag has ended.
 TEST_F(TabPaint, DropMarkerPointsAtTheInsertionPlace) {
     struct Drop {
         const char* what;
@@ -507,7 +507,8 @@ TEST_F(TabPaint, DropMarkerPointsAtTheInsertionPlace) {
         }
 
         const Picture marked(*tabs);
-        ::SetCursor(::LoadCursor(nullptr, IDC_ARROW));
+        // Taking the capture away ends the press without a drop.
+        ::ReleaseCapture();
         const Picture plain(*tabs);
         const int x = d.expectedX(*tabs, d.width);
         int wrong = 0;
@@ -522,7 +523,7 @@ TEST_F(TabPaint, DropMarkerPointsAtTheInsertionPlace) {
                     ADD_FAILURE() << "(" << px << ", " << py << ")" << (ink ? " marker" : " not marker");
             }
         EXPECT_EQ(wrong, 0) << "marker expected at x " << x;
-        EXPECT_GT(onlyWhileDragging, 0) << "a marker with the ordinary cursor";
+        EXPECT_GT(onlyWhileDragging, 0) << "a marker after the drag ended";
         ::SendMessageA(*tabs, WM_LBUTTONUP, 0, MAKELPARAM(0, 30));
     }
 }
@@ -628,6 +629,47 @@ TEST_F(TabPaint, StripsMatchTheirReferencePictures) {
             std::ofstream(actual + ".txt") << pic.Text();
             ADD_FAILURE() << wrong << "; painted: " << actual << ".txt";
         }
+    }
+}
+
+// A paint keeps its back buffer and its coloured glyphs for the next one.
+// After a change of size or of the system colours (whether or not the parent
+// passes WM_SYSCOLORCHANGE on) the strip paints exactly as one made after it.
+TEST_F(TabPaint, KeptPaintMatchesAFreshOneAfterAChange) {
+    const struct {
+        const char* what;
+        int width, height;
+        bool colours, message;
+    } changes[] = {
+        {"wider", 360, 20, false, false},
+        {"taller", 300, 26, false, false},
+        {"system colours, WM_SYSCOLORCHANGE passed on", 300, 20, true, true},
+        {"system colours, no message", 300, 20, true, false},
+    };
+    const int which[] = {COLOR_BTNTEXT, COLOR_BTNFACE};
+    const COLORREF saved[] = {::GetSysColor(which[0]), ::GetSysColor(which[1])};
+    const COLORREF other[] = {RGB(160, 0, 40), RGB(200, 220, 180)};
+    auto build = [&](int width, int height) {
+        Make(0, width, height);
+        Add({"Alpha", "Beta", "Gamma"});
+        tabs->SelectTab(1);
+    };
+    for (const auto& c : changes) {
+        SCOPED_TRACE(c.what);
+        build(300, 20);
+        ::UpdateWindow(*tabs);        // kept for the screen
+        { const Picture warm(*tabs); }  // and for a DIB like the pictures'
+        if (c.colours) ::SetSysColors(2, which, other);
+        if (c.message) ::SendMessageA(*tabs, WM_SYSCOLORCHANGE, 0, 0);
+        tabs->MoveWindow(0, 0, c.width, c.height);
+        const Picture kept(*tabs);
+        build(c.width, c.height);
+        const Picture fresh(*tabs);
+        if (c.colours) ::SetSysColors(2, which, saved);
+        int differ = 0;
+        for (int y = 0; y < fresh.height; ++y)
+            for (int x = 0; x < fresh.width; ++x) differ += kept.At(x, y) != fresh.At(x, y);
+        EXPECT_EQ(differ, 0);
     }
 }
 

@@ -79,7 +79,12 @@ protected:
         parent = std::make_unique<testsupport::RecordingParent>(800, 200);
         parent->notifySize = sizeof(NMTABSTRIP);
         tabs = std::make_unique<CCustomTabCtrl>();
-        ASSERT_TRUE(tabs->Create(WS_CHILD | WS_VISIBLE | style, RECT{0, 0, width, height}, *parent, kId));
+        TabStripArgs args;
+        args.parent = *parent;
+        args.id = kId;
+        args.tabStyle = style;
+        args.rect = {0, 0, width, height};
+        ASSERT_TRUE(tabs->Create(args));
     }
     void TearDown() override {
         tabs.reset();

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <sstream>
+
 namespace {
 
 UINT_PTR Id(int id) { return static_cast<UINT_PTR>(static_cast<INT_PTR>(id)); }
@@ -227,6 +229,70 @@ TEST_F(TabTips, TooltipWindowGoesWithTheControl) {
     tabs->DestroyWindow();
     EXPECT_FALSE(::IsWindow(tips));
     EXPECT_EQ(Tips(), nullptr);
+}
+
+// An insert that leaves the tabs before it in place, and a tip set where
+// LAYOUT_FIT would move nothing, are placed without laying out the rest:
+// the strip and its tool areas are then what a whole layout makes of them.
+TEST_F(TabTips, InsertsAndTipsPlaceAsAWholeLayoutWould) {
+    const struct {
+        const char* name;
+        DWORD style;
+        int width, count, current;
+        bool editorKeeps;  // LAYOUT_EDITOR with narrower labels left room at the right
+        int at;            // from the scroll position; -1: after the last tab
+        std::string label;
+    } rows[] = {
+        {"appended at home", 0, 200, 10, -1, false, -1, "Appended"},
+        {"appended, the last tab current", 0, 200, 10, 9, false, -1, "Appended"},
+        {"after the first shown tab", 0, 200, 12, 11, false, 2, "Inserted"},
+        {"at the first shown tab", 0, 200, 12, 11, false, 0, "Inserted"},
+        {"before the current tab", 0, 300, 8, 6, false, 2, "Inserted"},
+        {"equal widths, a narrower label", TSS_EQUALWIDTH, 200, 10, -1, false, -1, "i"},
+        {"four buttons shown after hiding", TSS_HIDEARROWS | TSS_FOURARROWS, 250, 12, 5, false, 1, "Inserted"},
+        {"room left by the editor's layout", 0, 200, 10, -1, true, -1, "Appended"},
+    };
+    auto placement = [&] {
+        std::ostringstream out;
+        out << tabs->GetScrollPos() << " " << tabs->GetButtonState(TSHT_BACK) << "\n";
+        for (int i = 0; i < tabs->GetTabCount(); ++i) {
+            out << Tab(i).m_rcShape << Tab(i).m_rcLabel << int(Tab(i).m_kind);
+            for (const POINT& p : Tab(i).m_regionPoints) out << " " << p.x << "," << p.y;
+            out << "\n";
+        }
+        RECT rc{};
+        for (int id = -4; id <= tabs->GetTabCount(); ++id)
+            if (id != 0 && ToolRect(id, &rc)) out << "tool " << id << " " << rc << "\n";
+        return out.str();
+    };
+    auto expectAsWhole = [&](const char* after) {
+        const std::string placed = placement();
+        tabs->UpdateLayout(LAYOUT_FIT, tabs->GetSelectedTab());
+        EXPECT_EQ(placed, placement()) << after;
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Make(TSS_TIPS | row.style, row.width);
+        AddNumbered(row.count);
+        TipAll();
+        ASSERT_EQ(tabs->SetTabTip(TSHT_BACK, "Previous"), TSE_OK);
+        if (row.current >= 0) tabs->SelectTab(row.current);
+        if (row.editorKeeps) {
+            tabs->UpdateLayout(LAYOUT_END, -1);
+            LOGFONTA small{};
+            small.lfHeight = 6;
+            std::strcpy(small.lfFaceName, "Arial");
+            tabs->SetLabelFont(&small, FALSE);
+            tabs->UpdateLayout(LAYOUT_EDITOR, 9);
+        }
+        ASSERT_EQ(tabs->SetTabTip(tabs->GetTabCount() - 1, "last"), TSE_OK);
+        expectAsWhole("a tip");
+        const int at = row.at < 0 ? tabs->GetTabCount() : tabs->GetScrollPos() + row.at;
+        ASSERT_EQ(tabs->InsertTab(at, row.label, 0), at);
+        ASSERT_EQ(tabs->SetTabTip(at, "new"), TSE_OK);
+        ASSERT_EQ(tabs->SetTabTip(TSHT_END, "Last"), TSE_OK);
+        expectAsWhole("an insert");
+    }
 }
 
 }  // namespace

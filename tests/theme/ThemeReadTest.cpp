@@ -253,3 +253,38 @@ TEST(ThemeSwitchChild, DISABLED_ToNoStyle) {
     EXPECT_TRUE(canvas.Save(out + "\\tabstrip-classic.bmp"));
     for (int i = 0; i < 4; ++i) EXPECT_EQ(strip.tabs.GetGlyphColors()[i], ::GetSysColor(COLOR_BTNTEXT)) << i;
 }
+
+// What a paint keeps (its back buffer, glyphs in the style's colours) follows
+// a change of style: after WM_THEMECHANGED the strip paints exactly as one
+// made in the new style.
+TEST(ThemeSwitch, KeptPaintFollowsTheStyle) {
+    EXPECT_EQ(RunInStyle("ImageGlyph", "ThemeSwitchChild.DISABLED_KeptPaintFollows"), 0);
+}
+
+TEST(ThemeSwitchChild, DISABLED_KeptPaintFollows) {
+    auto enableTheming = reinterpret_cast<HRESULT(WINAPI*)(BOOL)>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("uxtheme.dll"), "EnableTheming")));
+    ASSERT_NE(enableTheming, nullptr);
+    // Classic first through a library without IsThemeActive: Wine's styling,
+    // once switched off, does not come back within a process.
+    for (bool classicFirst : {true, false}) {
+        SCOPED_TRACE(classicFirst ? "classic to styled" : "styled to classic");
+        auto standIn = classicFirst ? std::make_unique<CVisualStyles::ScopedLibrary>("uxtheme_no_IsThemeActive.dll")
+                                    : nullptr;
+        Strip strip;
+        ASSERT_EQ(strip.tabs.IsThemed(), !classicFirst);
+        themetest::Canvas kept(320, 20, 0), made(320, 20, 0);
+        strip.tabs.PaintStrip(kept.Dc());  // makes what it keeps
+        standIn.reset();
+        if (!classicFirst) enableTheming(FALSE);
+        ::SendMessageA(strip.tabs, WM_THEMECHANGED, 0, 0);
+        strip.tabs.PaintStrip(kept.Dc());
+        Strip fresh;
+        ASSERT_EQ(fresh.tabs.IsThemed(), classicFirst);
+        fresh.tabs.PaintStrip(made.Dc());
+        int differ = 0;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 320; ++x) differ += kept.Pixel(x, y) != made.Pixel(x, y);
+        EXPECT_EQ(differ, 0);
+    }
+}
