@@ -73,7 +73,7 @@ void CFileList::OnItemChanged(NMHDR* nm, LRESULT* result) {
     *result = 0;
 }
 
-void CFileList::OnKeyDown(const NMLVKEYDOWN& key, LRESULT* result) {
+void CFileList::OnKeydown(const NMLVKEYDOWN& key, LRESULT* result) {
     ForwardSteeringKey(key.wVKey);
     *result = 0;
 }
@@ -92,7 +92,7 @@ bool CFileList::OnReflectedNotify(NMHDR* nm, LRESULT* result) {
         OnItemChanged(nm, result);
         return true;
     case LVN_KEYDOWN:
-        OnKeyDown(*reinterpret_cast<const NMLVKEYDOWN*>(nm), result);
+        OnKeydown(*reinterpret_cast<const NMLVKEYDOWN*>(nm), result);
         return true;
     }
     return false;

@@ -30,6 +30,6 @@ protected:
 
     void OnClick(NMHDR* nm, LRESULT* result);
     void OnItemChanged(NMHDR* nm, LRESULT* result);
-    void OnKeyDown(const NMLVKEYDOWN& key, LRESULT* result);
+    void OnKeydown(const NMLVKEYDOWN& key, LRESULT* result);
     void OnSize(UINT type, int cx, int cy);
 };

@@ -47,15 +47,15 @@ bool CMainFrame::OnCreateClient(CREATESTRUCTA* cs) {
     fw::SplitterArgs splitter;
     splitter.frame = this;
     splitter.columns = 2;
-    if (!m_splitter.Create(splitter)) return false;
+    if (!m_wndSplitter.Create(splitter)) return false;
     RECT rc = GetClientRect();
-    m_fileList = m_splitter.CreateView(0, 0, CreateFileList(), SIZE{rc.right / 4 - rc.left, 0});
-    m_inspectionView = m_splitter.CreateView(0, 1, CreateInspectionView(), SIZE{400, 0});
-    m_splitter.m_panesCreated = true;
+    m_pFileList = m_wndSplitter.CreateView(0, 0, CreateFileList(), SIZE{rc.right / 4 - rc.left, 0});
+    m_pWDXView = m_wndSplitter.CreateView(0, 1, CreateInspectionView(), SIZE{400, 0});
+    m_wndSplitter.m_bPanesCreated = TRUE;
     // Everything after creation works on both panes: a frame with one missing is not made.
-    if (!m_fileList || !m_inspectionView) return false;
+    if (!m_pFileList || !m_pWDXView) return false;
     // A shared resource cursor: the strip keeps copies, nobody destroys this one.
-    m_inspectionView->SetDragCursor(::LoadCursorA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_TABDRAG)));
+    m_pWDXView->SetDragCursor(::LoadCursorA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_TABDRAG)));
     return fw::FrameWindow::OnCreateClient(cs);
 }
 
@@ -64,26 +64,26 @@ int CMainFrame::OnCreate(CREATESTRUCTA* cs) {
     fw::ToolBarArgs toolbar;
     toolbar.barStyle = fw::kBarGripper | fw::kBarAlignTop | fw::kBarBorderBottom | fw::kBarFlyBy | fw::kBarTooltips |
                        fw::kBarSizeDynamic;
-    if (!m_toolBar.Create(*this, toolbar) || !m_toolBar.LoadToolBar(IDR_MAINFRAME)) return -1;
+    if (!m_wndToolBar.Create(*this, toolbar) || !m_wndToolBar.LoadToolBar(IDR_MAINFRAME)) return -1;
     fw::StatusBarArgs status;
     status.barStyle = fw::kBarAlignBottom | fw::kBarBorderTop;
-    if (!m_statusBar.Create(*this, status) ||
-        !m_statusBar.SetIndicators(kIndicators, static_cast<int>(std::size(kIndicators))))
+    if (!m_wndStatusBar.Create(*this, status) ||
+        !m_wndStatusBar.SetIndicators(kIndicators, static_cast<int>(std::size(kIndicators))))
         return -1;
-    m_statusBar.SetPaneInfo(1, ID_INDICATOR_INI, fw::kPaneNormal, kIniPaneWidth);
-    m_toolBar.EnableDocking(fw::kBarAlignAny);
+    m_wndStatusBar.SetPaneInfo(1, ID_INDICATOR_INI, fw::kPaneNormal, kIniPaneWidth);
+    m_wndToolBar.EnableDocking(fw::kBarAlignAny);
     EnableDocking(fw::kBarAlignAny);
-    DockControlBar(&m_toolBar);
+    DockControlBar(&m_wndToolBar);
     return 0;
 }
 
 void CMainFrame::RecalcLayout(bool notify) {
-    if (m_inspectionView) m_inspectionView->LayoutChildren();
+    if (m_pWDXView) m_pWDXView->LayoutChildren();
     fw::FrameWindow::RecalcLayout(notify);
 }
 
 bool CMainFrame::OnCmdMsg(UINT id, fw::CmdUI* ui) {
-    if (m_inspectionView && m_inspectionView->OnCmdMsg(id, ui)) return true;
+    if (m_pWDXView && m_pWDXView->OnCmdMsg(id, ui)) return true;
     return fw::FrameWindow::OnCmdMsg(id, ui);
 }
 
@@ -103,17 +103,17 @@ bool CMainFrame::OnOwnCommand(UINT id, fw::CmdUI* ui) {
 }
 
 void CMainFrame::OpenFileList(const char* path) {
-    if (!m_fileList) return;
-    SetActiveView(m_fileList, true);
-    m_fileList->LoadFileList(path);
+    if (!m_pFileList) return;
+    SetActiveView(m_pFileList, true);
+    m_pFileList->LoadFileList(path);
 }
 
 void CMainFrame::ShowIniPath() {
-    if (m_inspectionView && m_statusBar.IsCreated()) m_statusBar.SetPaneText(1, m_inspectionView->m_szIniPath, true);
+    if (m_pWDXView && m_wndStatusBar.IsCreated()) m_wndStatusBar.SetPaneText(1, m_pWDXView->m_szIniPath, true);
 }
 
 void CMainFrame::OnSetFocus(HWND lost) {
-    if (m_fileList) ::SetFocus(m_fileList->GetHwnd());
+    if (m_pFileList) ::SetFocus(m_pFileList->GetHwnd());
 }
 
 void CMainFrame::OnSize(UINT type, int cx, int cy) {
@@ -121,54 +121,54 @@ void CMainFrame::OnSize(UINT type, int cx, int cy) {
     RecalcLayout(true);
 }
 
-void CMainFrame::OnKeyDown(UINT key, LPARAM keyData) {
-    if (m_inspectionView && m_fileList) {
+void CMainFrame::OnKeyDown(UINT key, UINT repeat, UINT flags) {
+    if (m_pWDXView && m_pFileList) {
         switch (key) {
         case VK_LEFT:
-            m_inspectionView->PreviousPlugin();
+            m_pWDXView->PreviousPlugin();
             break;
         case VK_RIGHT:
-            m_inspectionView->NextPlugin();
+            m_pWDXView->NextPlugin();
             break;
         case VK_TAB:
-            if (GetActiveView() == m_fileList)
-                SetActiveView(m_inspectionView, true);
+            if (GetActiveView() == m_pFileList)
+                SetActiveView(m_pWDXView, true);
             else
-                SetActiveView(m_fileList, true);
+                SetActiveView(m_pFileList, true);
             break;
         }
     }
-    Default(WM_KEYDOWN, key, keyData);
+    Default(WM_KEYDOWN, key, MAKELPARAM(repeat, flags));
 }
 
 LRESULT CMainFrame::OnFileSelected(WPARAM, LPARAM) {
-    if (!m_fileList || !m_inspectionView) return 0;
+    if (!m_pFileList || !m_pWDXView) return 0;
     char path[MAX_PATH];
-    m_fileList->GetSelectedPath(path);
+    m_pFileList->GetSelectedPath(path);
     if (::GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
         std::string question = std::string("Cannot open file ") + path + ". Delete it from list?";
-        if (fw::AppMessageBox(question, MB_YESNO) == IDYES) m_fileList->DeleteItem(m_fileList->GetSelectedIndex());
+        if (fw::AppMessageBox(question, MB_YESNO) == IDYES) m_pFileList->DeleteItem(m_pFileList->GetSelectedIndex());
         return 0;
     }
-    const BOOL taken = m_inspectionView->SetCurrentFile(path);
+    const BOOL taken = m_pWDXView->SetCurrentFile(path);
     // The title holds the whole path, however long. A file selected while
     // this inspection ran (inside a plugin's message loop) has the last word.
-    SetText((std::string("Probelet - ") + (taken ? m_inspectionView->RequestedFile() : path)).c_str());
-    SetActiveView(m_fileList, true);
+    SetText((std::string("Probelet - ") + (taken ? m_pWDXView->RequestedFile() : path)).c_str());
+    SetActiveView(m_pFileList, true);
     return 0;
 }
 
 void CMainFrame::OnAddFiles() {
-    if (!m_fileList) return;
+    if (!m_pFileList) return;
     fw::FileOpenDialog dialog(OFN_EXPLORER | OFN_ALLOWMULTISELECT, kFileDialogBuffer);
-    int selected = m_fileList->GetSelectedIndex();
+    int selected = m_pFileList->GetSelectedIndex();
     // A selected text too long for the buffer would not be a usable name: the dialog then starts empty.
-    dialog.SetInitialName(selected >= 0 ? m_fileList->GetItemText(selected, 0) : std::string());
+    dialog.SetInitialName(selected >= 0 ? m_pFileList->GetItemText(selected, 0) : std::string());
     DWORD error = 0;
     if (RunFileDialog(dialog, error) == IDOK) {
-        int n = m_fileList->GetItemCount();
-        for (const std::string& path : dialog.GetPathNames()) m_fileList->InsertItem(n++, path.c_str());
-        if (m_fileList->GetSelectedIndex() == -1) m_fileList->SelectItem(0);
+        int n = m_pFileList->GetItemCount();
+        for (const std::string& path : dialog.GetPathNames()) m_pFileList->InsertItem(n++, path.c_str());
+        if (m_pFileList->GetSelectedIndex() == -1) m_pFileList->SelectItem(0);
     } else if (error == FNERR_BUFFERTOOSMALL) {
         fw::AppMessageBox("Too many files selected", MB_OK);
     }
@@ -183,7 +183,7 @@ int CMainFrame::RunFileDialog(fw::FileOpenDialog& dialog, DWORD& error) {
 void CMainFrame::OnChangeIniFile() {}
 
 void CMainFrame::OnClearList() {
-    if (m_fileList) m_fileList->DeleteAllItems();
+    if (m_pFileList) m_pFileList->DeleteAllItems();
 }
 
 LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -197,14 +197,14 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
         return 0;
     case WM_KEYDOWN:
-        OnKeyDown(static_cast<UINT>(wParam), lParam);
+        OnKeyDown(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
         return 0;
     case WM_FILESELECTED:
         return OnFileSelected(wParam, lParam);
     case WM_CLOSE:
         // Closing now would destroy the view under a plugin call (a plugin's
         // own box is up): the view closes the window when the call returns.
-        if (m_inspectionView && m_inspectionView->DeferClose()) return 0;
+        if (m_pWDXView && m_pWDXView->DeferClose()) return 0;
         break;
     }
     return fw::FrameWindow::WindowProc(msg, wParam, lParam);

@@ -31,11 +31,11 @@ public:
     void RecalcLayout(bool notify = true) override;
     bool OnCmdMsg(UINT id, fw::CmdUI* ui) override;
 
-    CFileList* GetFileList() const { return m_fileList; }
-    CWDXView* GetInspectionView() const { return m_inspectionView; }
-    fw::StatusBar& GetStatusBar() { return m_statusBar; }
-    fw::ToolBar& GetToolBar() { return m_toolBar; }
-    CPaneSplitter& GetSplitter() { return m_splitter; }
+    CFileList* GetFileList() const { return m_pFileList; }
+    CWDXView* GetInspectionView() const { return m_pWDXView; }
+    fw::StatusBar& GetStatusBar() { return m_wndStatusBar; }
+    fw::ToolBar& GetToolBar() { return m_wndToolBar; }
+    CPaneSplitter& GetSplitter() { return m_wndSplitter; }
 
 protected:
     bool PreCreateWindow(CREATESTRUCTA& cs) override;
@@ -53,16 +53,15 @@ protected:
     int OnCreate(CREATESTRUCTA* cs);
     void OnSetFocus(HWND lost);
     void OnSize(UINT type, int cx, int cy);
-    // keyData: the message's own repeat count and flags, passed on as they came.
-    void OnKeyDown(UINT key, LPARAM keyData);
+    void OnKeyDown(UINT key, UINT repeat, UINT flags);
     void OnAddFiles();
     void OnChangeIniFile();
     void OnClearList();
     LRESULT OnFileSelected(WPARAM wParam, LPARAM lParam);
 
-    CWDXView* m_inspectionView = nullptr;
-    CFileList* m_fileList = nullptr;
-    CPaneSplitter m_splitter;
-    fw::StatusBar m_statusBar;
-    fw::ToolBar m_toolBar;
+    CWDXView* m_pWDXView = nullptr;
+    CFileList* m_pFileList = nullptr;
+    CPaneSplitter m_wndSplitter;
+    fw::StatusBar m_wndStatusBar;
+    fw::ToolBar m_wndToolBar;
 };

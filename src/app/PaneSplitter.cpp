@@ -3,7 +3,7 @@
 #include <windowsx.h>
 
 void CPaneSplitter::OnLButtonDown(UINT flags, POINT pt) {
-    if (m_panesCreated) fw::Splitter::OnLButtonDown(flags, pt);
+    if (m_bPanesCreated) fw::Splitter::OnLButtonDown(flags, pt);
 }
 
 LRESULT CPaneSplitter::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -6,7 +6,7 @@
 
 class CPaneSplitter : public fw::Splitter {
 public:
-    bool m_panesCreated = false;
+    BOOL m_bPanesCreated = FALSE;
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -6,11 +6,11 @@ void CFieldListCtrl::SelectRow(int row) { SetItemState(row, LVIS_SELECTED, LVIS_
 
 bool CFieldListCtrl::OnReflectedNotify(NMHDR* nm, LRESULT* result) {
     if (nm->code != LVN_KEYDOWN) return false;
-    OnKeyDown(*reinterpret_cast<const NMLVKEYDOWN*>(nm), result);
+    OnKeydown(*reinterpret_cast<const NMLVKEYDOWN*>(nm), result);
     return true;
 }
 
-void CFieldListCtrl::OnKeyDown(const NMLVKEYDOWN& key, LRESULT* result) {
+void CFieldListCtrl::OnKeydown(const NMLVKEYDOWN& key, LRESULT* result) {
     // The list still moves its own selection with the key.
     ForwardSteeringKey(key.wVKey);
     *result = 0;

@@ -11,7 +11,7 @@ public:
 
 protected:
     bool OnReflectedNotify(NMHDR* nm, LRESULT* result) override;
-    void OnKeyDown(const NMLVKEYDOWN& key, LRESULT* result);
+    void OnKeydown(const NMLVKEYDOWN& key, LRESULT* result);
 };
 
 // Tab, Left and Right belong to the main window (pane switching, plugin

@@ -49,21 +49,21 @@ FARPROC CVisualStyles::Entry(const char* name) const {
 
 template <class Fn, class... Args>
 BOOL CVisualStyles::Read(const char* entry, Args... args) const {
-    if (!m_theme) return FALSE;
+    if (!m_hTheme) return FALSE;
     const auto fn = As<Fn>(Entry(entry));
     if (!fn) return FALSE;
-    fn(m_theme.Get(), args...);
+    fn(m_hTheme.Get(), args...);
     return TRUE;
 }
 
 BOOL CVisualStyles::Open(HWND hwnd, LPCWSTR classList) {
-    if (!m_hUxTheme || !hwnd || m_theme) return FALSE;
+    if (!m_hUxTheme || !hwnd || m_hTheme) return FALSE;
     auto isThemeActive = As<IsThemeActiveFn>(Entry("IsThemeActive"));
     if (!isThemeActive || !isThemeActive()) return FALSE;
     auto openThemeData = As<OpenThemeDataFn>(Entry("OpenThemeData"));
     if (!openThemeData) return FALSE;
-    m_theme.Reset(openThemeData(hwnd, classList), As<ThemeData::CloseFn>(Entry("CloseThemeData")));
-    if (!m_theme) return FALSE;
+    m_hTheme.Reset(openThemeData(hwnd, classList), As<ThemeData::CloseFn>(Entry("CloseThemeData")));
+    if (!m_hTheme) return FALSE;
 
     WCHAR file[kPathChars] = L"";
     WCHAR color[kPathChars] = L"";
@@ -81,7 +81,7 @@ BOOL CVisualStyles::Open(HWND hwnd, LPCWSTR classList) {
 }
 
 void CVisualStyles::Close() {
-    m_theme.Reset();
+    m_hTheme.Reset();
     m_hStyleModule.Reset();
 }
 

@@ -85,5 +85,5 @@ private:
 
     fw::Module m_hUxTheme;
     fw::Module m_hStyleModule;
-    ThemeData m_theme;  // after the library: closed before the library goes
+    ThemeData m_hTheme;  // after the library: closed before the library goes
 };

@@ -672,7 +672,7 @@ TEST_F(SplitterTest, TheBarIsDraggedOnlyOnceThePanesAreMade) {
     splitter.Send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(200, 150));
     EXPECT_EQ(splitter.GetColumnWidth(0), 100);
 
-    splitter.m_panesCreated = true;
+    splitter.m_bPanesCreated = TRUE;
     splitter.Send(WM_LBUTTONDOWN, MK_LBUTTON, BarCentre());
     EXPECT_EQ(::GetCapture(), splitter.GetHwnd());
     RECT bar = splitter.BarRect(0);
