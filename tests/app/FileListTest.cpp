@@ -34,12 +34,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(main.IsCreated());
         fw::SetMainWindow(main.GetHwnd());
-        fw::ViewArgs args;
-        args.parent = main.GetHwnd();
-        args.id = 0xE900;
-        args.style = WS_CHILD | WS_VISIBLE | WS_BORDER;
-        args.rect = RECT{0, 0, 300, 200};
-        ASSERT_TRUE(list.Create(args));
+        ASSERT_TRUE(list.Create(testsupport::PaneArgs(main.GetHwnd())));
         main.list = &list;
     }
     void TearDown() override { fw::SetMainWindow(nullptr); }

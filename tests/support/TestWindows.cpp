@@ -1,4 +1,5 @@
 #include "support/TestWindows.h"
+#include "framework/StandardIds.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -38,6 +39,15 @@ LRESULT RecordingParent::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     return fw::Window::WindowProc(msg, wParam, lParam);
+}
+
+fw::ViewArgs PaneArgs(HWND parent, int width, int height) {
+    fw::ViewArgs args;
+    args.parent = parent;
+    args.id = IDW_PANE_FIRST;
+    args.style = WS_CHILD | WS_VISIBLE | WS_BORDER;
+    args.rect = RECT{0, 0, width, height};
+    return args;
 }
 
 void PumpMessages() {

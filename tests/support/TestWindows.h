@@ -3,6 +3,7 @@
 // watcher that answers the message boxes the code under test shows.
 #pragma once
 
+#include "framework/View.h"
 #include "framework/Window.h"
 
 #include <windows.h>
@@ -38,6 +39,10 @@ public:
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 };
+
+// A bordered, visible child list of the given parent at (0, 0), with the
+// id the frame gives its first pane.
+fw::ViewArgs PaneArgs(HWND parent, int width = 300, int height = 200);
 
 // Handles every message waiting for this thread.
 void PumpMessages();
