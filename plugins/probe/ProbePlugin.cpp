@@ -2,7 +2,7 @@
 // each is fetched, what the host process holds: its GDI objects, its USER
 // objects and its private bytes. The file name is not looked at.
 #include "common/PluginFields.h"
-#include "common/ProcessCounts.h"
+#include "plugin/ProcessCounts.h"
 
 
 #include <cstdint>

@@ -2,7 +2,7 @@
 // in each of the ways a plugin's code can raise a structured exception. The
 // run reports the fault, the process goes on, and a well-behaved plugin is
 // inspected correctly right afterwards.
-#include "common/ProcessCounts.h"
+#include "plugin/ProcessCounts.h"
 #include "HeldRegisters.h"
 #include "InspectionFixture.h"
 

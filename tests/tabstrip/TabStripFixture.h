@@ -2,7 +2,7 @@
 // decoded as NMTABSTRIP records.
 #pragma once
 
-#include "common/ProcessCounts.h"
+#include "plugin/ProcessCounts.h"
 #include "support/TestWindows.h"
 #include "tabstrip/CustomTabCtrl.h"
 

@@ -1,5 +1,5 @@
 #include "ThemeFixture.h"
-#include "common/ProcessCounts.h"
+#include "plugin/ProcessCounts.h"
 
 #include "support/TestWindows.h"
 

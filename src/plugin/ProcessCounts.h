@@ -1,11 +1,15 @@
-// What a process holds, counted from inside it: GDI objects, USER objects and
-// private memory. Used by the probe plugin (inside Probelet) and by tests.
+// What a process holds, counted from inside it: GDI objects, USER objects,
+// private memory, kernel handles and threads. Used by the probe plugin
+// (inside Probelet), by probelet-cli's leak check and by tests.
 #pragma once
 
 #include <windows.h>
 #include <psapi.h>
+#include <tlhelp32.h>
+#include <winternl.h>
 
 #include <cstdint>
+#include <vector>
 
 namespace counts {
 
@@ -64,6 +68,56 @@ inline int64_t PrivateBytes() {
         if (static_cast<const char*>(region.BaseAddress) + region.RegionSize < at) break;  // wrapped
     }
     return total;
+}
+
+// Wine answers GetProcessHandleCount with 0; the system's list of every
+// process's handles has ours.
+inline int32_t KernelHandles() {
+    DWORD n = 0;
+    if (::GetProcessHandleCount(::GetCurrentProcess(), &n) && n) return static_cast<int32_t>(n);
+    struct Entry {
+        PVOID object;
+        ULONG_PTR process;
+        ULONG_PTR handle;
+        ULONG access;
+        USHORT backTrace, typeIndex;
+        ULONG attributes, reserved;
+    };
+    struct List {
+        ULONG_PTR count, reserved;
+        Entry entries[1];
+    };
+    using Query = NTSTATUS(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query) return 0;
+    constexpr ULONG kExtendedHandles = 64;  // SystemExtendedHandleInformation
+    constexpr NTSTATUS kTooSmall = static_cast<NTSTATUS>(0xC0000004);
+    std::vector<unsigned char> room(1 << 16);
+    NTSTATUS status;
+    while ((status = query(kExtendedHandles, room.data(), static_cast<ULONG>(room.size()), nullptr)) == kTooSmall &&
+           room.size() < (256u << 20))
+        room.resize(room.size() * 2);
+    if (status < 0) return 0;
+    const auto* list = reinterpret_cast<const List*>(room.data());
+    const ULONG_PTR self = ::GetCurrentProcessId();
+    int32_t own = 0;
+    for (ULONG_PTR i = 0; i < list->count; ++i) own += list->entries[i].process == self;
+    return own;
+}
+
+// The ids of this process's threads.
+inline std::vector<DWORD> ThreadIds() {
+    std::vector<DWORD> ids;
+    const HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snap == INVALID_HANDLE_VALUE) return ids;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    const DWORD self = ::GetCurrentProcessId();
+    for (BOOL more = ::Thread32First(snap, &entry); more; more = ::Thread32Next(snap, &entry))
+        if (entry.th32OwnerProcessID == self) ids.push_back(entry.th32ThreadID);
+    ::CloseHandle(snap);
+    return ids;
 }
 
 }  // namespace counts
