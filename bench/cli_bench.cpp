@@ -15,12 +15,17 @@
 //      in-process and isolated, against a floor measured here: the same calls
 //      bare plus the same text report formatted; the run with --progress
 //      against --no-progress; and the peak memory of the run for 10,000
-//      files against that for 1,000.
+//      files against that for 1,000;
+//  (e) --fuzz over the fileinfo sample: inputs a second of the whole run
+//      (mutating, writing each input, every field fetched in the plugin's
+//      process, which lives from input to input) against the same number of
+//      inputs of the same mutator fetched in-process, already on disk.
 #include "cli/IsolatedProbe.h"
 #include "cli/ModernValues.h"
 #include "cli/PluginProbe.h"
 #include "cli/Report.h"
 #include "cli/CliOptions.h"
+#include "cli/FuzzMutator.h"
 #include "cli/ReportStream.h"
 #include "cli/SystemText.h"
 #include "plugin/PluginInterface.h"
@@ -32,6 +37,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -54,23 +60,31 @@ struct RunFigures {
 constexpr wchar_t kCli[] = L"probelet-cli.exe";
 
 // One whole run of a program beside us (probelet-cli.exe, or this one as the
-// bare floor), its output thrown away.
-RunFigures RunProgram(const std::wstring& exe, const std::wstring& args, const std::wstring& folder) {
+// bare floor), its output thrown away, or kept in the file output names.
+RunFigures RunProgram(const std::wstring& exe, const std::wstring& args, const std::wstring& folder,
+                      const std::wstring& output = L"") {
     RunFigures out;
     std::wstring commandLine = L"\"" + cli::ProgramFolder() + L"\\" + exe + L"\" " + args;
     std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
     writable.push_back(L'\0');
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE nul = ::CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+    HANDLE kept = output.empty() ? nul
+                                 : ::CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                                 0, nullptr);
     STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = nul;
+    si.hStdOutput = kept;
     si.hStdError = nul;
     PROCESS_INFORMATION pi{};
     const int64_t t0 = Now();
-    if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &si, &pi)) {
+    const auto close = [&] {
+        if (kept != nul) ::CloseHandle(kept);
         ::CloseHandle(nul);
+    };
+    if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &si, &pi)) {
+        close();
         return out;
     }
     // Wine counts a process's memory only while it lives: sampled as it runs.
@@ -83,7 +97,7 @@ RunFigures RunProgram(const std::wstring& exe, const std::wstring& args, const s
     const int64_t t1 = Now();
     ::CloseHandle(pi.hThread);
     ::CloseHandle(pi.hProcess);
-    ::CloseHandle(nul);
+    close();
     out.ms = static_cast<double>(t1 - t0) * 1000.0 / static_cast<double>(bench::Frequency());
     return out;
 }
@@ -278,8 +292,72 @@ void RunAtScale(const std::string& fileinfo, const SampleFiles& thousand) {
 
 }  // namespace
 
+void FuzzThroughput(const std::string& fileinfo) {
+    constexpr int kInputs = 2000;
+    char temp[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string dir = std::string(temp) + "probelet-cli-bench-fuzz-" + std::to_string(::GetCurrentProcessId());
+    ::CreateDirectoryA(dir.c_str(), nullptr);
+    auto write = [](const std::string& path, const std::string& bytes) {
+        HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        ::CloseHandle(h);
+    };
+    const std::string seed = "A sample text of a few lines.\r\nThe second line.\r\nAnd a third, 12345.\r\n";
+    write(dir + "\\seed.txt", seed);
+    // The floor's inputs: the same mutator from the same seed, on disk before the clock starts.
+    cli::FuzzMutator mutator(7);
+    std::vector<std::string> inputs;
+    for (int i = 0; i < kInputs; ++i) {
+        inputs.push_back(dir + "\\in-" + std::to_string(i) + ".txt");
+        write(inputs.back(), mutator.Mutate(seed, seed));
+    }
+    double bestFloor = 1e300, bestFuzz = 1e300, bestRate = 0;
+    const std::wstring json = cli::Utf8ToWide(dir) + L"\\fuzz.json";
+    for (int round = 0; round < 3; ++round) {
+        cli::PluginProbe probe(cli::ProbeOptions{});
+        cli::Report report;
+        const int64_t t0 = Now();
+        probe.Run(fileinfo, inputs, report);
+        const int64_t t1 = Now();
+        bestFloor = std::min(bestFloor, static_cast<double>(t1 - t0) * 1000.0 / static_cast<double>(bench::Frequency()));
+        const std::wstring args = L"--fuzz seed.txt --out found --runs " + std::to_wstring(kInputs) +
+                                  L" --seed 7 --format json \"" + cli::Utf8ToWide(fileinfo) + L"\"";
+        bestFuzz = std::min(bestFuzz, RunProgram(kCli, args, cli::Utf8ToWide(dir), json).ms);
+        // The fuzzer's own rate: from its first input to its last answer, without the two process starts.
+        FILE* f = _wfopen(json.c_str(), L"rb");
+        char text[512] = "";
+        if (f) {
+            text[std::fread(text, 1, sizeof text - 1, f)] = '\0';
+            std::fclose(f);
+        }
+        const char key[] = "\"runs_per_second\": ";
+        if (const char* at = std::strstr(text, key)) bestRate = std::max(bestRate, std::atof(at + sizeof key - 1));
+    }
+    ::DeleteFileW(json.c_str());
+    for (const std::string& input : inputs) ::DeleteFileA(input.c_str());
+    ::DeleteFileA((dir + "\\seed.txt").c_str());
+    ::RemoveDirectoryA((dir + "\\found").c_str());
+    ::RemoveDirectoryA(dir.c_str());
+    const double floorRate = kInputs / (bestFloor / 1000.0), fuzzRate = kInputs / (bestFuzz / 1000.0);
+    std::printf("  (e) --fuzz, fileinfo, %d inputs, best of 3\n", kInputs);
+    std::printf("      in-process fetches of the inputs, already written: %8.1f ms  %7.0f inputs/s\n", bestFloor, floorRate);
+    std::printf("      whole --fuzz run (mutate, write, fetch in the host): %8.1f ms  %7.0f inputs/s  %5.2f of the floor's rate\n",
+                bestFuzz, fuzzRate, fuzzRate / floorRate);
+    std::printf("      its own rate, fuzzing alone (no process starts):                 %7.0f inputs/s  %5.2f of the floor's rate"
+                " (target >= 0.70)\n", bestRate, bestRate / floorRate);
+}
+
 int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--bare") return BareRun(argv[2], argv[3]);
+    const std::string fileinfoPath = bench::BenchPluginPath().substr(0, bench::BenchPluginPath().find_last_of('\\')) +
+                                     "\\fileinfo" + (sizeof(void*) == 8 ? ".wdx64" : ".wdx");
+    // (e) alone, while working on the fuzzer's speed.
+    if (argc == 2 && std::string(argv[1]) == "--fuzz-only") {
+        FuzzThroughput(fileinfoPath);
+        return 0;
+    }
     ::SetEnvironmentVariableA("PROBELET_BENCH_FIELDS", std::to_string(kFields).c_str());
     ::SetEnvironmentVariableA("PROBELET_BENCH_FETCH", "nothing");
     const std::string plugin = bench::BenchPluginPath();
@@ -312,7 +390,7 @@ int main(int argc, char** argv) {
         const auto getValue = reinterpret_cast<wdx::ContentGetValueFn>(::GetProcAddress(module, wdx::kGetValueName));
         for (int i = 0; getField(i, name, value, wdx::kBufferSize) != wdx::kNoMoreFields; ++i) {
         }
-        floorReport.files.push_back(cli::FileReport{file, {}, {}, {}});
+        floorReport.files.push_back(cli::FileReport{file, {}, {}, {}, {}});
         std::vector<int64_t> spans(kRepeat);
         for (int field = 0; field < kFields; ++field) {
             std::vector<double> ms(kRepeat);
@@ -367,10 +445,10 @@ int main(int argc, char** argv) {
     const std::string exeFolder = file.substr(0, file.find_last_of('\\'));
     PrintWays("bench plugin, 100 fields x --repeat 1000",
               CompareWays(plugin, {file.substr(exeFolder.size() + 1)}, exeFolder, kRepeat));
-    const std::string fileinfo = plugin.substr(0, plugin.find_last_of('\\')) + "\\fileinfo" +
-                                 (sizeof(void*) == 8 ? ".wdx64" : ".wdx");
+    const std::string& fileinfo = fileinfoPath;
     SampleFiles samples(1000);
     PrintWays("fileinfo, 1,000 files", CompareWays(fileinfo, samples.Names(), samples.Folder(), 1));
     RunAtScale(fileinfo, samples);
+    FuzzThroughput(fileinfo);
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <utility>
 
 namespace cli {
 
@@ -10,7 +11,9 @@ const char kUsage[] =
     "  -r, --repeat N     fetch every field N times; report min, median and max (default 1)\n"
     "  -f, --format F     text (an aligned table, default), csv, json or html (one self-contained page)\n"
     "      --ini PATH     INI path handed to the plugin (default: the host's INI found as the window finds it, else empty)\n"
-    "      --check        conformance check; exit 1 when it finds a problem\n"
+    "      --check        conformance check, and what the plugin leaves behind (files held\n"
+    "                     open, leaks with --repeat 200 or more, threads, an unload that\n"
+    "                     fails); exit 1 when it finds a problem\n"
     "      --slow MS      with --check: a median fetch slower than this is a problem (default 100)\n"
     "      --threads N    with --check: fetch every field from N threads at once (2 to 64, default 2)\n"
     "      --timeout MS   end a plugin call that runs longer, as a hang (default 10000; 0: no limit)\n"
@@ -26,7 +29,11 @@ const char kUsage[] =
     "                     field list or file list, or a slower field, is a problem\n"
     "      --slower-factor F with --baseline: a median above F times the baseline's (and 0.05 ms more) is slower\n"
     "                     (above 1, at most 1000; default 2)\n"
-    "      --version\n";
+    "      --version\n"
+    "probelet-cli --fuzz SEED|FOLDER... --out DIR (--runs N | --time SECONDS; with both, the first reached) [--seed N] PLUGIN\n"
+    "                     mutate valid sample files and look for inputs that make a field fault, hang or\n"
+    "                     crash the plugin's process; each is saved in DIR with a shrunk copy beside it\n"
+    "                     (--timeout defaults to 2000 here; --format text, csv or json; exit 1 when found)\n";
 
 namespace {
 
@@ -49,6 +56,42 @@ bool ParseMs(const std::string& text, double& value) {
     const double v = std::strtod(text.c_str(), &end);
     if (errno || *end || !(v >= 0) || v > 1e9) return false;
     value = v;
+    return true;
+}
+
+// --fuzz SEED... --out DIR PLUGIN: the plugin is the last positional.
+bool FuzzArguments(const std::vector<std::string>& positional, Options& options, std::string& error) {
+    if (positional.empty()) {
+        error = "no plugin given";
+        return false;
+    }
+    if (positional.size() < 2) {
+        error = "--fuzz needs seed files or folders before the plugin";
+        return false;
+    }
+    if (options.out.empty()) {
+        error = "--fuzz needs --out DIR, where what it finds is saved";
+        return false;
+    }
+    if (options.runs < 0 && options.seconds < 0) {
+        error = "--fuzz needs --runs N or --time SECONDS";
+        return false;
+    }
+    // What the fuzzer runs is its own: none of a run's other ways fit it.
+    for (const auto& [set, name] : {std::pair{options.check, "--check"}, std::pair{options.watch, "--watch"},
+                                    std::pair{options.inProcess, "--in-process"},
+                                    std::pair{!options.baseline.empty(), "--baseline"},
+                                    std::pair{!options.filesFrom.empty(), "--files-from"},
+                                    std::pair{!options.summaryCsv.empty(), "--summary-csv"},
+                                    std::pair{options.repeat != 1, "--repeat"},
+                                    std::pair{options.format == Format::Html, "--format html"}})
+        if (set) {
+            error = std::string(name) + " cannot be used with --fuzz";
+            return false;
+        }
+    if (!options.timeoutGiven) options.timeoutMs = 2000;
+    options.plugin = positional.back();
+    options.files.assign(positional.begin(), positional.end() - 1);
     return true;
 }
 
@@ -122,7 +165,38 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
             }
         } else if (arg == "--summary-csv") {
             if (!value(options.summaryCsv)) return false;
+        } else if (arg == "--fuzz") {
+            options.fuzz = true;
+        } else if (arg == "--out") {
+            if (!value(options.out)) return false;
+            if (options.out.empty()) {
+                error = "--out needs a folder";
+                return false;
+            }
+        } else if (arg == "--runs") {
+            if (!value(v)) return false;
+            if (!ParseWhole(v, 1, 2000000000, options.runs)) {
+                error = "--runs needs a whole number from 1 to 2000000000, not '" + v + "'";
+                return false;
+            }
+        } else if (arg == "--time") {
+            if (!value(v)) return false;
+            if (!ParseMs(v, options.seconds) || options.seconds <= 0) {
+                error = "--time needs seconds above 0, not '" + v + "'";
+                return false;
+            }
+        } else if (arg == "--seed") {
+            if (!value(v)) return false;
+            errno = 0;
+            char* end = nullptr;
+            options.seed = std::strtoull(v.c_str(), &end, 10);
+            if (v.empty() || v[0] == '-' || errno || *end) {
+                error = "--seed needs a whole number from 0, not '" + v + "'";
+                return false;
+            }
+            options.seedGiven = true;
         } else if (arg == "--timeout") {
+            options.timeoutGiven = true;
             if (!value(v)) return false;
             if (!ParseWhole(v, 0, 86400000, options.timeoutMs)) {
                 error = "--timeout needs whole milliseconds from 0 (no limit) to 86400000, not '" + v + "'";
@@ -183,13 +257,18 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
             error = "unknown option " + arg;
             return false;
         }
-        if (hasInline && (arg == "--check" || arg == "--in-process" || arg == "--recurse" || arg == "--watch" || arg == "--progress" ||
+        if (hasInline && (arg == "--check" || arg == "--in-process" || arg == "--recurse" || arg == "--watch" || arg == "--fuzz" || arg == "--progress" ||
                           arg == "--no-progress" || arg == "--version" || arg == "--help")) {
             error = "option " + arg + " takes no value";
             return false;
         }
     }
     if (options.help || options.version) return true;
+    if (options.fuzz) return FuzzArguments(positional, options, error);
+    if (!options.out.empty() || options.runs >= 0 || options.seconds >= 0 || options.seedGiven) {
+        error = "--out, --runs, --time and --seed go with --fuzz";
+        return false;
+    }
     if (positional.empty()) {
         error = "no plugin given";
         return false;

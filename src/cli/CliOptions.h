@@ -31,6 +31,14 @@ struct Options {
     enum class Progress { Auto, On, Off } progress = Progress::Auto;
     std::string baseline;       // an earlier JSON report this run is compared with
     double slowerFactor = 2.0;  // with a baseline: a median this many times its own is slower
+    // --fuzz: files is the seeds (files and folders), plugin the last positional.
+    bool fuzz = false;
+    std::string out;         // where findings are saved
+    long long runs = -1;     // inputs to try; -1: not given
+    double seconds = -1;     // time to fuzz for; -1: not given
+    unsigned long long seed = 0;
+    bool seedGiven = false;
+    bool timeoutGiven = false;  // --fuzz has a shorter default
 };
 
 // Fills options from argv[1..]; on a usage error returns false with the reason.

@@ -38,6 +38,8 @@ struct HostShared {
     volatile LONG file = -1;          // index into the job's files in progress, -1 between files
     volatile LONG pendingBytes = 0;   // the field being fetched: its row before the fetch
     volatile LONG rowsBytes = 0;      // the file's finished rows, one after another
+    volatile LONG waiting = 0;        // serving: waiting for the parent's next file
+    char crashAt[MAX_PATH + 32] = "";  // where an exception no guard caught was raised, as AddressText writes it
     char pending[kPendingSize];
     char rows[kRowsSize];
 

@@ -1,5 +1,7 @@
 #include "cli/HostProcess.h"
 
+#include "cli/LeftoverChecks.h"
+
 #include <atomic>
 #include <new>
 #include <vector>
@@ -22,14 +24,31 @@ std::string Win32Error(const char* what) {
     return std::string(what) + " (error " + std::to_string(::GetLastError()) + ")";
 }
 
+// false when the child died already: Next() and Finish() tell.
+bool WriteAll(HANDLE pipe, const std::string& bytes) {
+    for (size_t done = 0; done < bytes.size();) {
+        DWORD written = 0;
+        if (!::WriteFile(pipe, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written, nullptr))
+            return false;
+        done += written;
+    }
+    return true;
+}
+
 }  // namespace
 
 HostProcess::~HostProcess() {
-    if (m_process) ::TerminateProcess(m_process.get(), kEndedByWatchdog);
+    if (m_process) {
+        ::TerminateProcess(m_process.get(), kEndedByWatchdog);
+        ::WaitForSingleObject(m_process.get(), 5000);
+    }
     StopWatching();
+    // Copies a plugin held open until its process ended, which --check made there.
+    if (m_pid) RemoveCheckFolder(m_pid);
 }
 
-bool HostProcess::Start(const std::wstring& exe, const HostJob& job, unsigned timeoutMs, std::string& error) {
+bool HostProcess::Start(const std::wstring& exe, const HostJob& job, unsigned timeoutMs, std::string& error,
+                        bool serve) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE jobRead = nullptr, jobWrite = nullptr, outRead = nullptr, outWrite = nullptr;
     if (!::CreatePipe(&jobRead, &jobWrite, &inherit, 0)) {
@@ -71,7 +90,7 @@ bool HostProcess::Start(const std::wstring& exe, const HostJob& job, unsigned ti
     si.hStdError = childErr.get();
     auto number = [](HANDLE h) { return std::to_wstring(reinterpret_cast<uintptr_t>(h)); };
     std::wstring commandLine = L"\"" + exe + L"\" " + number(childJob.get()) + L" " + number(childOut.get()) + L" " +
-                               number(m_mapping.get());
+                               number(m_mapping.get()) + (serve ? L" serve" : L"");
     std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
     writable.push_back(L'\0');
     PROCESS_INFORMATION pi{};
@@ -81,6 +100,7 @@ bool HostProcess::Start(const std::wstring& exe, const HostJob& job, unsigned ti
         return false;
     }
     m_process.reset(pi.hProcess);
+    m_pid = pi.dwProcessId;
     Handle thread(pi.hThread);
     // Ended with us, however we end; where job objects are not to be had the
     // destructor still ends it.
@@ -100,16 +120,24 @@ bool HostProcess::Start(const std::wstring& exe, const HostJob& job, unsigned ti
 
     WireWriter w;
     Put(w, job);
-    const std::string& bytes = w.Bytes();
-    for (size_t done = 0; done < bytes.size();) {
-        DWORD written = 0;
-        if (!::WriteFile(ourJob.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written,
-                         nullptr))
-            break;  // the child died already: Next() and Finish() tell
-        done += written;
+    if (serve) {
+        m_requests = std::move(ourJob);
+        Send(w.Bytes());
+    } else {
+        WriteAll(ourJob.get(), w.Bytes());
     }
     return true;
 }
+
+bool HostProcess::Send(const std::string& bytes) {
+    // One write: under Wine each is a call to the server, which a fuzzing run makes for every input.
+    WireWriter framed;
+    framed.U32(static_cast<uint32_t>(bytes.size()));
+    std::string whole = framed.Bytes() + bytes;
+    return m_requests && WriteAll(m_requests.get(), whole);
+}
+
+void HostProcess::EndRequests() { m_requests.reset(); }
 
 void HostProcess::Watch(unsigned timeoutMs) {
     const HANDLE waits[] = {m_process.get(), m_stop.get()};
@@ -122,6 +150,11 @@ void HostProcess::Watch(unsigned timeoutMs) {
         if (::WaitForMultipleObjects(2, waits, FALSE, kWatchPeriodMs) != WAIT_TIMEOUT) return;
         if (timeoutMs == 0) continue;
         const wdx::CallBeacon& beacon = m_shared->beacon;
+        // Waiting for its next file, the child runs none of the plugin's code.
+        if (m_shared->waiting) {
+            since = ::GetTickCount64();
+            continue;
+        }
         const LONG sequence = beacon.sequence;
         const LONG inCall = beacon.inCall;
         const ULONGLONG now = ::GetTickCount64();

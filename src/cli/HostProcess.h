@@ -21,8 +21,14 @@ public:
     HostProcess& operator=(const HostProcess&) = delete;
 
     // Starts exe and hands it the job; false with the reason when it cannot.
-    // timeoutMs bounds every plugin call (0: no bound).
-    bool Start(const std::wstring& exe, const HostJob& job, unsigned timeoutMs, std::string& error);
+    // timeoutMs bounds every plugin call (0: no bound). serve: the job's
+    // files are none; they come one by one through Send(), and the child
+    // goes on until EndRequests().
+    bool Start(const std::wstring& exe, const HostJob& job, unsigned timeoutMs, std::string& error,
+               bool serve = false);
+    // serve: the next file's path (UTF-8); false when the child is gone.
+    bool Send(const std::string& path);
+    void EndRequests();
     // The next message; false once the child has closed its end (it exited,
     // died or was ended) or sent what is no message.
     bool Next(HostMessage& kind, std::string& body);
@@ -63,7 +69,9 @@ private:
 
     Handle m_job;
     Handle m_process;
+    DWORD m_pid = 0;
     Handle m_out;      // our end of the child's messages
+    Handle m_requests; // serve: our end of the job pipe, kept for the files
     Handle m_mapping;
     Handle m_stop;     // tells the watchdog to end
     std::unique_ptr<HostShared, ViewUnmap> m_shared;

@@ -5,6 +5,7 @@
 // a file that hung or crashed, the next file gets a fresh process.
 #pragma once
 
+#include "cli/HostProcess.h"
 #include "cli/PluginProbe.h"
 
 #include <string>
@@ -12,7 +13,32 @@
 
 namespace cli {
 
-struct HostShared;
+// How a host process ended when it did not finish its job.
+struct HostOutcome {
+    bool hang = false;       // ended by the watchdog; else it died by itself
+    DWORD exitCode = 0;
+    std::string entryPoint;  // the call in progress, or the last one
+    int field = -1;
+    bool inCall = false;
+    HostProcess::Ending lastMessage = HostProcess::Ending::Whole;
+
+    // After Finish() gave exitCode.
+    static HostOutcome Of(const HostProcess& process, DWORD exitCode);
+    std::string Kind() const { return hang ? "hang" : "crash"; }
+    // It hung or died in DllMain on the way in: the plugin cannot be loaded, and why.
+    bool DiedLoading() const;
+    std::string LoadMessage(const std::string& plugin, unsigned timeoutMs) const;
+    // What happened, in a line.
+    std::string What(unsigned timeoutMs) const;
+};
+
+// The host program that runs plugin, in folder; x64: the plugin's (and so the host's) kind.
+std::wstring HostProgram(const std::string& plugin, const std::wstring& folder, bool& x64);
+
+// The file the process was inspecting when it died, from the memory it
+// shared: the rows it finished, the one in progress, and the failure.
+FileReport DiedInFile(const std::string& file, const HostShared& shared, const HostOutcome& outcome,
+                      unsigned timeoutMs);
 
 class IsolatedProbe {
 public:
@@ -27,12 +53,8 @@ public:
     void SetListener(ProbeListener* listener) { m_listener = listener ? listener : &m_silent; }
 
 private:
-    struct Outcome;
     void AddProblems(Report& report, std::vector<Problem>& problems);
     void Deliver(Report& report, FileReport file);
-    // The file the process was inspecting when it died, from the memory it
-    // shared: the rows it finished and the one in progress.
-    FileReport DiedInFile(const std::string& file, const HostShared& shared, const Outcome& outcome) const;
 
     ProbeOptions m_options;
     std::wstring m_hostFolder;

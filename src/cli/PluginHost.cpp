@@ -4,19 +4,27 @@
 // probelet-cli. The same probe as in-process, file by file back over a pipe.
 //   probelet-hostNN.exe JOB OUT SHARED   (inherited handles, as numbers)
 #include "cli/HostChannel.h"
+#include "cli/SystemText.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
 
+cli::HostShared* g_shared = nullptr;
+
 // A fault no guard catches (on a thread the plugin started, say) ends the
 // process with its code, at once: no debugger, no box waiting for a click.
+// Where it was raised is left for the parent, which counts causes by it.
 LONG WINAPI EndWithCode(EXCEPTION_POINTERS* info) {
+    if (g_shared)
+        cli::AddressText(reinterpret_cast<uintptr_t>(info->ExceptionRecord->ExceptionAddress), g_shared->crashAt,
+                         sizeof g_shared->crashAt);
     ::TerminateProcess(::GetCurrentProcess(), info->ExceptionRecord->ExceptionCode);
     return EXCEPTION_EXECUTE_HANDLER;
 }
@@ -66,12 +74,18 @@ public:
         m.file = std::move(report.files.back());
         report.files.clear();  // sent: nothing grows with the number of files
         TakeNews(report, m.detectString, m.problems);
+        // The parent keeps what was sent; a fuzzing run goes on for millions of files.
+        m_hadProblems = m_hadProblems || !report.problems.empty();
+        report.problems.clear();
+        m_problemsSent = 0;
         Send(cli::HostMessage::File, m);
         m_shared.EndFile();
     }
     void OnEnd(cli::Report& report, cli::PluginProbe::Status status, const std::string& loadMessage) {
         cli::EndMessage m;
-        m.status = static_cast<uint32_t>(status);
+        // Problems sent with the files count too.
+        const bool earlier = status == cli::PluginProbe::Status::Ok && m_hadProblems;
+        m.status = static_cast<uint32_t>(earlier ? cli::PluginProbe::Status::Problems : status);
         m.loadMessage = loadMessage;
         TakeNews(report, m.detectString, m.problems);
         Send(cli::HostMessage::End, m);
@@ -105,15 +119,52 @@ private:
     cli::WireWriter m_row;
     bool m_detectSent = false;
     size_t m_problemsSent = 0;
+    bool m_hadProblems = false;
     bool m_failed = false;
 };
 
 }  // namespace
 
+// Serving: a length, then that many bytes; false at the end of the pipe.
+// Read as much as is there each time: the parent queues several files ahead,
+// and under Wine every read is a call to the server.
+class FramedReader {
+public:
+    explicit FramedReader(HANDLE pipe) : m_pipe(pipe) {}
+
+    bool Next(std::string& out) {
+        for (;;) {
+            if (m_buffer.size() - m_at >= 4) {
+                const auto* head = reinterpret_cast<const unsigned char*>(m_buffer.data() + m_at);
+                const uint32_t length = head[0] | head[1] << 8 | head[2] << 16 | static_cast<uint32_t>(head[3]) << 24;
+                if (length > (64u << 20)) return false;
+                if (m_buffer.size() - m_at - 4 >= length) {
+                    out.assign(m_buffer, m_at + 4, length);
+                    m_at += 4 + static_cast<size_t>(length);
+                    return true;
+                }
+            }
+            m_buffer.erase(0, m_at);
+            m_at = 0;
+            char chunk[16 * 1024];
+            DWORD read = 0;
+            if (!::ReadFile(m_pipe, chunk, sizeof chunk, &read, nullptr) || read == 0) return false;
+            m_buffer.append(chunk, read);
+        }
+    }
+
+private:
+    HANDLE m_pipe;
+    std::string m_buffer;
+    size_t m_at = 0;
+};
+
 int main(int argc, char** argv) {
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     ::SetUnhandledExceptionFilter(EndWithCode);
-    if (argc != 4) return 64;
+    // "serve": the files come one by one after the job, until the parent closes the pipe.
+    const bool serve = argc == 5 && std::strcmp(argv[4], "serve") == 0;
+    if (argc != 4 && !serve) return 64;
     const HANDLE jobPipe = HandleArgument(argv[1]);
     const HANDLE out = HandleArgument(argv[2]);
     const HANDLE mapping = HandleArgument(argv[3]);
@@ -121,20 +172,32 @@ int main(int argc, char** argv) {
 
     std::string bytes;
     cli::HostJob job;
-    const bool read = ReadAll(jobPipe, bytes);
-    ::CloseHandle(jobPipe);
+    FramedReader requests(jobPipe);
+    const bool read = serve ? requests.Next(bytes) : ReadAll(jobPipe, bytes);
+    if (!serve) ::CloseHandle(jobPipe);
     cli::WireReader reader(bytes.data(), bytes.size());
     if (!read || !cli::Get(reader, job)) return 65;
     auto* shared = static_cast<cli::HostShared*>(
         ::MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(cli::HostShared)));
     if (!shared) return 66;
+    g_shared = shared;
 
     cli::PluginProbe probe(job.options);
     Relay relay(out, *shared);
     probe.SetBeacon(&shared->beacon);
     probe.SetListener(&relay);
     cli::Report report;
-    const cli::PluginProbe::Status status = probe.Run(job.plugin, job.files, report);
+    cli::PluginProbe::Status status;
+    if (serve) {
+        status = probe.RunEach(job.plugin, [&](std::string& file) {
+            shared->waiting = 1;
+            const bool more = requests.Next(file);
+            shared->waiting = 0;
+            return more;
+        }, report);
+    } else {
+        status = probe.Run(job.plugin, job.files, report);
+    }
     relay.OnEnd(report, status, probe.LoadMessage());
     // Whatever the plugin left running, this process ends here.
     std::fflush(nullptr);

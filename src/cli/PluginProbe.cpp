@@ -99,12 +99,7 @@ void PluginProbe::AddProblem(Report& report, const std::string* file, int field,
 
 void PluginProbe::AddProblemUtf8(Report& report, const std::string* file, int field, const char* kind,
                                  std::string detail) {
-    Problem p;
-    if (file) p.file = *file;
-    if (field >= 0) p.field = field;
-    p.kind = kind;
-    p.detail = std::move(detail);
-    report.problems.push_back(std::move(p));
+    cli::AddProblem(report, file, field, kind, std::move(detail));
 }
 
 void PluginProbe::AddFault(Report& report, const std::string* file, int field) {
@@ -114,6 +109,7 @@ void PluginProbe::AddFault(Report& report, const std::string* file, int field) {
 }
 
 bool PluginProbe::Load(const std::string& ansiPath, Report& report) {
+    if (m_options.check) m_leftovers.BeforeLoad();
     switch (m_plugin.Open(ansiPath.c_str())) {
     case wdx::PluginBoundary::OpenResult::Opened:
         break;
@@ -155,7 +151,12 @@ bool PluginProbe::Load(const std::string& ansiPath, Report& report) {
 void PluginProbe::Unload(Report& report) {
     if (!m_plugin.IsLoaded()) return;
     if (!m_plugin.Unloading()) AddFault(report, nullptr, -1);
-    if (!m_plugin.Release()) AddFault(report, nullptr, -1);
+    if (m_options.check) {
+        m_leftovers.BeforeRelease();
+        m_leftovers.AfterRelease(m_plugin.Release(), report);  // a faulting release is unload-failed
+    } else if (!m_plugin.Release()) {
+        AddFault(report, nullptr, -1);
+    }
     // Once per run: every call after the first usually does it again.
     const std::optional<wdx::FpuChange>& fpu = m_plugin.FirstFpuChange();
     if (m_options.check && fpu && !m_fpuReported) {
@@ -177,6 +178,7 @@ void PluginProbe::Unload(Report& report) {
 
 bool PluginProbe::Enumerate(Report& report, bool check) {
     m_fields.clear();
+    m_leftoverFields.clear();
     std::set<std::string> seen;
     for (int i = 0; i < wdx::kMaxFields; ++i) {
         wdx::FieldDescription d;
@@ -214,6 +216,7 @@ bool PluginProbe::Enumerate(Report& report, bool check) {
                            std::string(wdx::kGetSupportedFieldName) + " wrote past its " +
                                (d.nameOverrun ? "name" : "units") + " buffer");
         }
+        if (m_options.check) m_leftoverFields.push_back({field.index, AnsiToUtf8(field.name)});
         m_fields.push_back(std::move(field));
     }
     return true;
@@ -258,8 +261,10 @@ bool PluginProbe::InspectFile(const std::string& file, FileReport& out, Report& 
         for (int k = 0; k < fetch.completed; ++k)
             samples.push_back(Ms(0, fetch.spans[static_cast<size_t>(k)], frequency.QuadPart));
         if (!returned) {
-            row.value = wdx::ExceptionValueText(m_plugin.Fault().code);
-            row.fault = entry + " " + Hex(m_plugin.Fault().code);
+            const wdx::PluginFault& fault = m_plugin.Fault();
+            row.value = wdx::ExceptionValueText(fault.code);
+            row.fault = entry + " " + Hex(fault.code);
+            out.failure = Failure{"fault", entry, f.index, fault.code, fault.address ? AddressText(fault.address) : ""};
             if (fetch.completed > 0) row.ms = Summarize(samples);  // the repeats before the fault
             AddFault(report, &file, f.index);
             m_listener->OnRow(row);
@@ -322,11 +327,32 @@ bool PluginProbe::InspectFile(const std::string& file, FileReport& out, Report& 
         AddFault(report, &file, m_plugin.Fault().fieldIndex);
         return false;
     }
+
+    // What the plugin leaves behind: growth over many fetches (once a run), and the file held open.
+    if (m_options.check) {
+        const std::vector<LeftoverChecks::Field>& fields = m_leftoverFields;
+        const bool leaks = m_leaksChecked || m_leftovers.Leaks(file, fields, request.path, report);
+        m_leaksChecked = true;
+        if (!leaks || !m_leftovers.FileLeftOpen(file, fields, request.path, report)) {
+            AddFault(report, &file, m_plugin.Fault().fieldIndex);
+            return false;
+        }
+    }
     return true;
 }
 
 PluginProbe::Status PluginProbe::Run(const std::string& pluginPath, const std::vector<std::string>& files,
                                      Report& report) {
+    size_t i = 0;
+    return RunEach(pluginPath, [&](std::string& file) {
+        if (i == files.size()) return false;
+        file = files[i++];
+        return true;
+    }, report);
+}
+
+PluginProbe::Status PluginProbe::RunEach(const std::string& pluginPath, const std::function<bool(std::string&)>& next,
+                                         Report& report) {
     m_pluginPath = pluginPath;
     report.plugin = pluginPath;
     report.arch = sizeof(void*) == 8 ? "x64" : "x86";
@@ -336,16 +362,17 @@ PluginProbe::Status PluginProbe::Run(const std::string& pluginPath, const std::v
         return m_notLoaded ? Status::NotLoaded : Status::Problems;
     }
     bool loaded = Enumerate(report, m_options.check && !m_options.resumed);
-    for (size_t i = 0; i < files.size(); ++i) {
+    std::string file;
+    for (size_t i = 0; next(file); ++i) {
         // After a fault the plugin's state is unknown: the next file gets a fresh load.
         if (!loaded) {
             Unload(report);
             loaded = Load(ansiPlugin.empty() ? pluginPath : ansiPlugin, report) && Enumerate(report, false);
             if (!loaded) {
                 // Nothing more can be asked of this plugin.
-                for (size_t k = i; k < files.size(); ++k) {
-                    m_listener->OnFileStart(k);
-                    report.files.push_back(FileReport{files[k], {}, {}, {}});
+                for (bool more = true; more; more = next(file), ++i) {
+                    m_listener->OnFileStart(i);
+                    report.files.push_back(FileReport{file, {}, {}, {}, {}});
                     m_listener->OnFileEnd(report);
                 }
                 break;
@@ -353,11 +380,12 @@ PluginProbe::Status PluginProbe::Run(const std::string& pluginPath, const std::v
         }
         m_listener->OnFileStart(i);
         FileReport out;
-        loaded = InspectFile(files[i], out, report, i == 0 && !m_options.resumed);
+        loaded = InspectFile(file, out, report, i == 0 && !m_options.resumed);
         report.files.push_back(std::move(out));
         m_listener->OnFileEnd(report);
     }
     Unload(report);
+    m_leftovers.RemoveCopies();
     return report.problems.empty() ? Status::Ok : Status::Problems;
 }
 

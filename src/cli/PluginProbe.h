@@ -4,9 +4,11 @@
 // the contract checked. Writes nothing itself: it fills a Report.
 #pragma once
 
+#include "cli/LeftoverChecks.h"
 #include "cli/Report.h"
 #include "plugin/PluginBoundary.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,6 +53,9 @@ public:
 
     // pluginPath and files in UTF-8, as given.
     Status Run(const std::string& pluginPath, const std::vector<std::string>& files, Report& report);
+    // The same for files that come one at a time: next() gives the next, or
+    // false when there is none. A plugin that does not load hears of none.
+    Status RunEach(const std::string& pluginPath, const std::function<bool(std::string&)>& next, Report& report);
     // Why the plugin could not be used (NotLoaded): names the path and the error.
     const std::string& LoadMessage() const { return m_loadMessage; }
 
@@ -79,12 +84,16 @@ private:
     ProbeListener* m_listener = &m_silent;
     wdx::PluginBoundary m_plugin;
     wdx::RepeatedFetch m_fetch;  // reused: no allocation per field
+    LeftoverChecks m_leftovers{m_plugin, m_options.repeat};
     std::vector<Field> m_fields;
+    std::vector<LeftoverChecks::Field> m_leftoverFields;  // --check: the same, named in UTF-8
     std::string m_pluginPath;  // UTF-8
     std::string m_loadMessage;
     bool m_faulted = false;
     bool m_notLoaded = false;
     bool m_fpuReported = false;
+    // Once a run, on the first file that gets so far; a resumed run had its turn.
+    bool m_leaksChecked = m_options.resumed;
 };
 
 }  // namespace cli

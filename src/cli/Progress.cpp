@@ -42,10 +42,20 @@ void Progress::Show(ULONGLONG now) {
     m_written = true;
 }
 
+void Progress::Status(const char* text) {
+    if (!m_shown) return;
+    const ULONGLONG now = ::GetTickCount64();
+    if (now - m_last < kEveryMs) return;
+    m_last = now;
+    char line[128];
+    Write(line, std::snprintf(line, sizeof line, "\r%-100.100s", text));
+    m_written = true;
+}
+
 void Progress::Finish() {
     if (!m_written) return;
-    char line[64];
-    Write(line, std::snprintf(line, sizeof line, "\r%60s\r", ""));
+    char line[128];
+    Write(line, std::snprintf(line, sizeof line, "\r%100s\r", ""));
 }
 
 }  // namespace cli

@@ -16,6 +16,8 @@ public:
     static bool ToTerminal();
 
     void FileDone();
+    // A line of the caller's own instead (--fuzz), as often as FileDone's.
+    void Status(const char* text);
     // Clears the line, so the report's own text starts clean.
     void Finish();
 

@@ -2,6 +2,7 @@
 // plugin author asks for, and the contract problems. Texts are UTF-8.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +28,16 @@ struct FieldReport {
     std::optional<std::string> fault;
 };
 
+// How a file's inspection ended when a call faulted, hung or took the
+// plugin's process down: what --fuzz counts a cause by.
+struct Failure {
+    std::string kind;        // "fault", "hang" or "crash"
+    std::string entryPoint;  // the call in progress, or the last one
+    int field = -1;          // the field asked about; -1 outside a field's call
+    uint32_t code = 0;       // exception or exit code; 0 for a hang
+    std::string at;          // "module+0xOFFSET" of the faulting instruction; empty when unknown
+};
+
 struct FileReport {
     std::string file;
     // The path below the folder argument it was found in (the file's own
@@ -34,6 +45,7 @@ struct FileReport {
     std::string relative;
     std::vector<FieldReport> fields;
     std::optional<std::string> message;  // why the file was not inspected
+    std::optional<Failure> failure;
 };
 
 struct Problem {
@@ -51,10 +63,24 @@ struct Report {
     std::vector<Problem> problems;
 };
 
+// A problem added to the report; file null and field -1 where none is concerned.
+inline void AddProblem(Report& report, const std::string* file, int field, const char* kind, std::string detail) {
+    Problem p;
+    if (file) p.file = *file;
+    if (field >= 0) p.field = field;
+    p.kind = kind;
+    p.detail = std::move(detail);
+    report.problems.push_back(std::move(p));
+}
+
 // The three output formats; each writes the whole report.
 std::string TextReport(const Report& report);
 std::string CsvReport(const Report& report);
 std::string JsonReport(const Report& report);
+
+// A JSON string literal, and a CSV cell quoted where it must be, of UTF-8 text.
+std::string JsonString(const std::string& text);
+std::string CsvCell(const std::string& text);
 
 // Median of the samples (the mean of the middle two for an even count).
 Timing Summarize(std::vector<double> samples);

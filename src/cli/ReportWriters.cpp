@@ -74,6 +74,28 @@ std::string FlagText(int flags) {
     return Join(names, "|") + number;
 }
 
+template <class T, class F>
+std::string JsonOr(const std::optional<T>& value, F write) {
+    return value ? write(*value) : std::string("null");
+}
+
+// The display width of UTF-8 text: continuation bytes take no column.
+size_t Columns(const std::string& text) {
+    size_t n = 0;
+    for (unsigned char c : text) n += (c & 0xC0) != 0x80;
+    return n;
+}
+
+std::string ProblemLine(const Problem& p) {
+    std::string line = p.kind;
+    if (p.file) line += "  " + *p.file;
+    if (p.field) line += "  field " + std::to_string(*p.field);
+    if (!p.detail.empty()) line += "  " + p.detail;
+    return line;
+}
+
+}  // namespace
+
 std::string JsonString(const std::string& text) {
     std::string out = "\"";
     for (unsigned char c : text) {
@@ -96,11 +118,6 @@ std::string JsonString(const std::string& text) {
     return out + "\"";
 }
 
-template <class T, class F>
-std::string JsonOr(const std::optional<T>& value, F write) {
-    return value ? write(*value) : std::string("null");
-}
-
 std::string CsvCell(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string out = "\"";
@@ -110,23 +127,6 @@ std::string CsvCell(const std::string& text) {
     }
     return out + "\"";
 }
-
-// The display width of UTF-8 text: continuation bytes take no column.
-size_t Columns(const std::string& text) {
-    size_t n = 0;
-    for (unsigned char c : text) n += (c & 0xC0) != 0x80;
-    return n;
-}
-
-std::string ProblemLine(const Problem& p) {
-    std::string line = p.kind;
-    if (p.file) line += "  " + *p.file;
-    if (p.field) line += "  field " + std::to_string(*p.field);
-    if (!p.detail.empty()) line += "  " + p.detail;
-    return line;
-}
-
-}  // namespace
 
 Timing Summarize(std::vector<double> samples) {
     Timing t;

@@ -22,6 +22,30 @@ std::string SystemMessage(DWORD error) {
     return out;
 }
 
+void AddressText(uintptr_t address, char* out, size_t size) {
+    if (!size) return;
+    HMODULE module = nullptr;
+    char path[MAX_PATH];
+    DWORD n = 0;
+    if (::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                             reinterpret_cast<LPCSTR>(address), &module))
+        n = ::GetModuleFileNameA(module, path, sizeof path);
+    if (n == 0 || n >= sizeof path) {
+        std::snprintf(out, size, "0x%llX", static_cast<unsigned long long>(address));
+        return;
+    }
+    const char* name = path + n;
+    while (name > path && name[-1] != '\\' && name[-1] != '/') --name;
+    std::snprintf(out, size, "%s+0x%llX", name,
+                  static_cast<unsigned long long>(address - reinterpret_cast<uintptr_t>(module)));
+}
+
+std::string AddressText(uintptr_t address) {
+    char text[MAX_PATH + 32];
+    AddressText(address, text, sizeof text);
+    return text;
+}
+
 std::wstring ProgramFolder() {
     std::wstring path(32768, L'\0');
     const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace cli {
@@ -12,6 +14,10 @@ std::string Hex(DWORD code);
 // The system's own text for error, trimmed of its line end and full stop;
 // "unknown error" when it has none. Inserts ("%1") are left as they stand.
 std::string SystemMessage(DWORD error);
+// An address as "module+0xOFFSET" (the module's file name), or "0x..." outside
+// every module. The buffer form allocates nothing, for a process going down.
+void AddressText(uintptr_t address, char* out, size_t size);
+std::string AddressText(uintptr_t address);
 // The folder of the running program: where the host programs lie.
 std::wstring ProgramFolder();
 

@@ -36,12 +36,7 @@ bool ThreadingChecks::Run(const std::string& file, const std::vector<FieldReport
 }
 
 void ThreadingChecks::Add(int field, const char* kind, std::string detail) {
-    Problem p;
-    p.file = *m_file;
-    p.field = field;
-    p.kind = kind;
-    p.detail = std::move(detail);
-    m_report.problems.push_back(std::move(p));
+    AddProblem(m_report, m_file, field, kind, std::move(detail));
 }
 
 double ThreadingChecks::Ms(int64_t ticks) const {

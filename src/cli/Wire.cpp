@@ -131,6 +131,13 @@ void Put(WireWriter& w, const FileReport& file) {
     Put(w, file.message);
     w.U32(static_cast<uint32_t>(file.fields.size()));
     for (const FieldReport& row : file.fields) Put(w, row);
+    PutOptional(w, file.failure, [&](const Failure& f) {
+        w.Str(f.kind);
+        w.Str(f.entryPoint);
+        w.I32(f.field);
+        w.U32(f.code);
+        w.Str(f.at);
+    });
 }
 
 bool Get(WireReader& r, FileReport& file) {
@@ -142,7 +149,9 @@ bool Get(WireReader& r, FileReport& file) {
         if (!Get(r, row)) return false;
         file.fields.push_back(std::move(row));
     }
-    return true;
+    return GetOptional(r, file.failure, [&](Failure& f) {
+        return r.Str(f.kind) && r.Str(f.entryPoint) && r.I32(f.field) && r.U32(f.code) && r.Str(f.at);
+    });
 }
 
 void Put(WireWriter& w, const Problem& problem) {

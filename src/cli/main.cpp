@@ -3,6 +3,7 @@
 #include "cli/Baseline.h"
 #include "cli/CliOptions.h"
 #include "cli/FileSet.h"
+#include "cli/Fuzzer.h"
 #include "cli/Progress.h"
 #include "cli/ReportStream.h"
 #include "cli/SystemText.h"
@@ -253,6 +254,53 @@ int Watch(const cli::Options& options, const cli::ProbeOptions& probeOptions, Ru
     }
 }
 
+// --fuzz: every seed argument must give a file; the plugin must load before
+// any input is tried.
+int Fuzz(const cli::Options& options, const cli::ProbeOptions& probeOptions, bool progress) {
+    cli::FuzzOptions fuzz;
+    for (const std::string& argument : options.files) {
+        cli::FileSet found;
+        std::string error;
+        if (!cli::CollectFiles(cli::FileSetRequest{{argument}, options.include, "", options.recurse}, found, error) ||
+            found.paths.empty()) {
+            Write(stderr, "probelet-cli: the seed " + argument + " gives no file" + (error.empty() ? "" : ": " + error) +
+                              "\n");
+            return kExitUsage;
+        }
+        fuzz.seeds.insert(fuzz.seeds.end(), found.paths.begin(), found.paths.end());
+    }
+    fuzz.plugin = options.plugin;
+    fuzz.out = options.out;
+    fuzz.runs = options.runs;
+    fuzz.seconds = options.seconds;
+    // Told on standard error, so that a run can be repeated exactly.
+    const uint64_t seed = options.seedGiven ? options.seed : ::GetTickCount64() ^ ::GetCurrentProcessId();
+    fuzz.seed = seed;
+    fuzz.probe = probeOptions;
+    fuzz.hostFolder = cli::ProgramFolder();
+    fuzz.progress = progress;
+    cli::Fuzzer fuzzer(std::move(fuzz));
+    std::string error;
+    if (!fuzzer.Prepare(error)) {
+        Write(stderr, "probelet-cli: " + error + "\n");
+        return kExitUsage;
+    }
+    if (!options.seedGiven)
+        Write(stderr, "probelet-cli: fuzzing with --seed " + std::to_string(seed) + "\n");
+    cli::FuzzResult result;
+    if (fuzzer.Run(result) == cli::PluginProbe::Status::NotLoaded) {
+        Write(stderr, "probelet-cli: " + fuzzer.LoadMessage() + "\n");
+        return kExitNotLoaded;
+    }
+    Write(stdout, options.format == cli::Format::Json  ? cli::FuzzJson(result)
+                  : options.format == cli::Format::Csv ? cli::FuzzCsv(result)
+                                                       : cli::FuzzText(result));
+    std::fflush(stdout);
+    if (result.stopped) Write(stderr, "probelet-cli: fuzzing stopped early: " + *result.stopped + "\n");
+    if (!result.findings.empty()) return kExitProblems;
+    return result.stopped ? kExitInternal : kExitOk;
+}
+
 }  // namespace
 
 int Run() {
@@ -285,11 +333,17 @@ int Run() {
         if (hostconfig::FindHostIni(ini)) probeOptions.ini = ini;
     }
 
+    if (options.check && options.repeat < cli::kLeakMinRepeat)
+        Write(stderr, "probelet-cli: note: --check looks for leaks only with --repeat " +
+                          std::to_string(cli::kLeakMinRepeat) + " or more (given " + std::to_string(options.repeat) +
+                          "): not checked for leaks\n");
+
     RunTargets targets;
     targets.format = options.format;
     targets.baseline = options.baseline;
     targets.progress = options.progress == cli::Options::Progress::On ||
                        (options.progress == cli::Options::Progress::Auto && cli::Progress::ToTerminal());
+    if (options.fuzz) return Fuzz(options, probeOptions, targets.progress);
     return options.watch ? Watch(options, probeOptions, targets) : RunOnce(options, probeOptions, targets);
 }
 

@@ -14,6 +14,7 @@ struct GuardFrame {
     uintptr_t fp;        // i686: frame pointer at the landing point
     uintptr_t landing;
     DWORD code;
+    uintptr_t address;  // of the faulting instruction
 };
 static_assert(offsetof(GuardFrame, handler) == sizeof(void*), "asm layout");
 static_assert(offsetof(GuardFrame, sp) == 2 * sizeof(void*), "asm layout");
@@ -46,6 +47,7 @@ __attribute__((used)) EXCEPTION_DISPOSITION probelet_guard_handler(EXCEPTION_REC
     context->Eip = frame->landing;
 #endif
     frame->code = record->ExceptionCode;
+    frame->address = reinterpret_cast<uintptr_t>(record->ExceptionAddress);
     // The call is abandoned, not continued: a C++ throw is raised as
     // non-continuable, which would otherwise stop the resumption.
     record->ExceptionFlags &= ~EXCEPTION_NONCONTINUABLE;
@@ -296,6 +298,7 @@ namespace wdx {
 
 bool FaultGuard::Invoke(void (*thunk)(void*), void* call, bool observe) {
     m_code = 0;
+    m_address = 0;
     m_observed = 0;
     ArmStackGuardOnce();
     if (observe) {
@@ -314,6 +317,7 @@ bool FaultGuard::Invoke(void (*thunk)(void*), void* call, bool observe) {
     if (!faulted) return true;
 
     m_code = frame.code;
+    m_address = frame.address;
     if (m_code == static_cast<DWORD>(EXCEPTION_STACK_OVERFLOW) && m_observed != m_code) ArmStackGuard();
     return false;
 }

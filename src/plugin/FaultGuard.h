@@ -19,6 +19,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <type_traits>
 
 namespace wdx {
@@ -59,6 +60,8 @@ public:
 
     // The code of the exception that ended the last call, 0 when it returned.
     DWORD Code() const { return m_code; }
+    // Where the exception that ended the last call was raised, 0 when it returned.
+    uintptr_t Address() const { return m_address; }
     // RunObserved: the last exception raised during the call, 0 when none.
     DWORD ObservedCode() const { return m_observed; }
     // Whether the last call left the floating-point control state changed
@@ -71,6 +74,7 @@ private:
     bool Invoke(void (*thunk)(void*), void* call, bool observe);
 
     DWORD m_code = 0;
+    uintptr_t m_address = 0;
     DWORD m_observed = 0;
     FpuState m_fpuBefore;
     FpuState m_fpuAfter;

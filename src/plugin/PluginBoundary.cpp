@@ -119,6 +119,14 @@ DWORD FreeLibraryGuarded(HMODULE module, FaultGuard& guard) {
     return returned ? call.code : guard.Code();
 }
 
+// The loader mapped the whole image from its base: its size is in its own headers.
+PluginBoundary::ImageSpan ImageOf(HMODULE module) {
+    const auto base = reinterpret_cast<const BYTE*>(module);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    return {reinterpret_cast<uintptr_t>(module), nt->OptionalHeader.SizeOfImage};
+}
+
 }  // namespace
 
 void CopyPathCut(char (&dest)[MAX_PATH], const char* source) {
@@ -188,7 +196,8 @@ void PluginBoundary::GuardedFree::operator()(HMODULE module) const {
 }
 
 bool PluginBoundary::Faulted(PluginCall call, const char* entryPoint, int fieldIndex, DWORD code) {
-    m_fault = PluginFault{call, entryPoint, fieldIndex, code};
+    // The guard's own fault has its address; one seen otherwise (a worker's, the loader's) has none.
+    m_fault = PluginFault{call, entryPoint, fieldIndex, code, m_guard.Code() == code ? m_guard.Address() : 0};
     m_hasFault = true;
     return false;
 }
@@ -224,6 +233,7 @@ PluginBoundary::OpenResult PluginBoundary::Open(const char* path) {
         return OpenResult::LoadFailed;
     }
     m_module.reset(module);
+    m_image = ImageOf(module);
     m_entry = ResolveEntryPoints(module);
     ResolveToday(module);
     return m_entry.IsValid() ? OpenResult::Opened : OpenResult::NotAPlugin;

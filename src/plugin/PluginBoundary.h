@@ -70,6 +70,7 @@ struct PluginFault {
     const char* entryPoint = "DllMain";  // export name (the spelling resolved), or "DllMain"
     int fieldIndex = -1;  // the field asked about (GetSupportedField, GetValue)
     DWORD code = 0;       // the structured exception's code
+    uintptr_t address = 0;  // where it was raised, when the guard saw it; else 0
 };
 
 // "<Exception 0xC0000005>": the value a faulted fetch shows.
@@ -286,6 +287,17 @@ public:
     // ---- end of the host's threads ----
 
     bool IsLoaded() const { return static_cast<bool>(m_module); }
+    // Where the library was mapped by the last Open() that loaded it; kept
+    // after Release(), so that one can see whether it is still there.
+    struct ImageSpan {
+        uintptr_t base = 0;
+        size_t size = 0;
+        bool Holds(uintptr_t address) const { return address - base < size; }
+    };
+    const ImageSpan& Image() const { return m_image; }
+    // A worker left inside the plugin pinned the library (see the host's
+    // threads above): it stays mapped whatever the plugin does.
+    bool KeptLoaded() const { return m_pinnedBase && m_pinnedBase == m_image.base; }
     const char* Path() const { return m_path; }
     DWORD LoadError() const { return m_loadError; }
     // The last fault, valid when HasFault().
@@ -308,6 +320,7 @@ private:
     void PreparePath(PathForm form);
     bool PathChanged(PathForm form) const;
     void NoteFpu(const char* entryPoint, int fieldIndex);
+    void KeepLoaded();
 
     std::unique_ptr<std::remove_pointer_t<HMODULE>, GuardedFree> m_module;
     PluginEntryPoints m_entry;
@@ -320,6 +333,8 @@ private:
     StopGetValueWFn m_stopGetValueW = nullptr;
     PluginOffers m_offers;
     std::optional<FpuChange> m_fpuChange;
+    ImageSpan m_image;
+    uintptr_t m_pinnedBase = 0;  // the pin lasts for the process: a load again finds it there
     CallBeacon* m_beacon = nullptr;
     FaultGuard m_guard;
     PluginFault m_fault;

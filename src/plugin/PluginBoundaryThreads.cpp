@@ -212,7 +212,7 @@ std::vector<ThreadCall> Results(const Worker& w) {
 // A worker left inside the plugin must never see the library freed under it:
 // from now on it stays loaded until the process ends, whatever Release() and
 // the destructor do (they free a reference the pin outlives).
-void KeepLoaded(HMODULE module) {
+void Pin(HMODULE module) {
     HMODULE held = nullptr;
     const auto address = reinterpret_cast<LPCWSTR>(module);
     if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, address, &held))
@@ -220,6 +220,11 @@ void KeepLoaded(HMODULE module) {
 }
 
 }  // namespace
+
+void PluginBoundary::KeepLoaded() {
+    Pin(m_module.get());
+    m_pinnedBase = m_image.base;
+}
 
 const char* PluginBoundary::ValueEntry(PathForm form) const {
     return form == PathForm::Wide && m_getValueW ? kGetValueWName : kGetValueName;
@@ -247,7 +252,7 @@ PluginBoundary::ThreadCall PluginBoundary::FetchOnWorker(int index, PathForm for
     workers.push_back(Launch(caller, {index}, NewGate()));
     BeaconSpan span(m_beacon, caller.entry, index);
     StartTogether(workers);
-    if (Await(workers, timeoutMs, span)) KeepLoaded(m_module.get());
+    if (Await(workers, timeoutMs, span)) KeepLoaded();
     if (workers[0].ended && workers[0].job->fpu && !m_fpuChange) m_fpuChange = workers[0].job->fpu;
     return Results(workers[0])[0];
 }
@@ -271,7 +276,7 @@ std::vector<std::vector<PluginBoundary::ThreadCall>> PluginBoundary::FetchTogeth
     {
         BeaconSpan span(m_beacon, caller.entry, -1);
         StartTogether(workers);
-        if (Await(workers, timeoutMs, span)) KeepLoaded(m_module.get());
+        if (Await(workers, timeoutMs, span)) KeepLoaded();
     }
     for (size_t k = 0; k < n; ++k) {
         if (workers[k].ended && workers[k].job->fpu && !m_fpuChange) m_fpuChange = workers[k].job->fpu;
@@ -355,7 +360,7 @@ bool PluginBoundary::FetchAndStop(int index, PathForm form, double stopAfterMs, 
         }
         adrift = Await(workers, timeoutMs, *waiting);
     }
-    if (adrift) KeepLoaded(m_module.get());
+    if (adrift) KeepLoaded();
     if (w.ended && w.job->fpu && !m_fpuChange) m_fpuChange = w.job->fpu;
     out.fetch = Results(w)[0];
     return !stopFaulted;

@@ -25,7 +25,7 @@ cli::FieldReport Row(int index, const std::string& name, std::optional<int> resu
 }
 
 cli::FileReport File(const std::string& name, std::vector<cli::FieldReport> rows) {
-    return {name, "", std::move(rows), {}};
+    return {name, "", std::move(rows), {}, {}};
 }
 
 // n files whose medians are 1..n, not in order (n prime to 37).
@@ -106,7 +106,7 @@ TEST(Summary, SlowestFilesAreTheTenWithTheLargestSumOfMedians) {
         {"untimed files never listed",
          {File("a", {Row(0, "Size", wdx::kFileError, {})}),
           File("b", {Row(0, "Size", {}, {}, "<Timeout after 5000 ms>", "ContentGetValue timeout")}),
-          {"c", "", {}, std::string("cannot open")}, File("d", {Row(0, "Size", 1, 0.5)})},
+          {"c", "", {}, std::string("cannot open"), {}}, File("d", {Row(0, "Size", 1, 0.5)})},
          {{"d", 0.5}}},
     };
     for (const Case& c : cases) {
