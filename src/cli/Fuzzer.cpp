@@ -484,7 +484,9 @@ std::string FuzzText(const FuzzResult& r) {
                "  " + CodeText(c) + (c.at.empty() ? "" : "  at " + c.at) + "  (" + std::to_string(f.count) +
                (f.count == 1 ? " input)\n" : " inputs)\n");
         out += "  saved  " + f.file + " (" + std::to_string(f.bytes) + " bytes)\n";
-        out += "  shrunk " + f.shrunk + " (" + std::to_string(f.shrunkBytes) + " bytes)\n";
+        // A run stopped early leaves its findings as they were met.
+        out += f.shrunk.empty() ? std::string("  not shrunk\n")
+                                : "  shrunk " + f.shrunk + " (" + std::to_string(f.shrunkBytes) + " bytes)\n";
     }
     if (r.stopped) out += "\nStopped early: " + *r.stopped + "\n";
     return out;
@@ -496,7 +498,8 @@ std::string FuzzCsv(const FuzzResult& r) {
         const Failure& c = f.cause;
         out += CsvCell(c.kind) + "," + CsvCell(c.entryPoint) + "," + (c.field >= 0 ? std::to_string(c.field) : "") +
                "," + CodeText(c) + "," + CsvCell(c.at) + "," + std::to_string(f.count) + "," + CsvCell(f.file) + "," +
-               std::to_string(f.bytes) + "," + CsvCell(f.shrunk) + "," + std::to_string(f.shrunkBytes) + "\r\n";
+               std::to_string(f.bytes) + "," + CsvCell(f.shrunk) + "," +
+               (f.shrunk.empty() ? "" : std::to_string(f.shrunkBytes)) + "\r\n";
     }
     return out;
 }
@@ -517,8 +520,8 @@ std::string FuzzJson(const FuzzResult& r) {
                ", \"field\": " + (c.field >= 0 ? std::to_string(c.field) : "null") +
                ", \"code\": " + std::to_string(c.code) + ", \"at\": " + (c.at.empty() ? "null" : JsonString(c.at)) +
                ", \"count\": " + std::to_string(f.count) + ", \"file\": " + JsonString(f.file) +
-               ", \"bytes\": " + std::to_string(f.bytes) + ", \"shrunk\": " + JsonString(f.shrunk) +
-               ", \"shrunk_bytes\": " + std::to_string(f.shrunkBytes) + "}";
+               ", \"bytes\": " + std::to_string(f.bytes) + ", \"shrunk\": " + (f.shrunk.empty() ? "null" : JsonString(f.shrunk)) +
+               ", \"shrunk_bytes\": " + (f.shrunk.empty() ? "null" : std::to_string(f.shrunkBytes)) + "}";
     }
     return out + "]}}\n";
 }

@@ -90,9 +90,13 @@ TEST(FuzzReport, EveryFormatCarriesEachFindingWhole) {
     EXPECT_NE(text.find("(1 input)"), std::string::npos);
     r.findings.pop_back();
     r.stopped = "disk full";
+    r.findings[0].shrunk.clear();  // stopped before it was shrunk
     EXPECT_NE(cli::FuzzText(r).find("1 finding\n"), std::string::npos);
     EXPECT_NE(cli::FuzzText(r).find("Stopped early: disk full"), std::string::npos);
-    EXPECT_EQ(nlohmann::json::parse(cli::FuzzJson(r))["fuzz"]["stopped"], "disk full");
+    EXPECT_NE(cli::FuzzText(r).find("  not shrunk\n"), std::string::npos);
+    const nlohmann::json stopped = nlohmann::json::parse(cli::FuzzJson(r))["fuzz"];
+    EXPECT_EQ(stopped["stopped"], "disk full");
+    EXPECT_TRUE(stopped["findings"][0]["shrunk"].is_null() && stopped["findings"][0]["shrunk_bytes"].is_null());
 }
 
 // What the fuzzer counts a cause by crosses from the plugin's process intact,
