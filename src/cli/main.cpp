@@ -224,14 +224,17 @@ int Watch(const cli::Options& options, const cli::ProbeOptions& probeOptions, Ru
         return kExitInternal;
     }
     first.keep = previous->Get();
+    // Taken before each run: a change made while it runs, or as "Watching"
+    // goes out, starts the next one instead of going unseen.
+    std::string seen = WatchedState(options);
     int status = RunOnce(options, probeOptions, first);
     if (status == kExitUsage || status == kExitNotLoaded) return status;
     for (int run = 2;; ++run) {
         Write(stdout, "\nWatching " + options.plugin + " and its files; Ctrl+C ends.\n");
         std::fflush(stdout);
-        const std::string seen = WatchedState(options);
         while (WatchedState(options) == seen) ::Sleep(500);
         ::Sleep(300);  // a build or a copy still writing: its end
+        seen = WatchedState(options);
         std::vector<cli::Problem> changes;
         RunTargets again;
         again.out = nullptr;

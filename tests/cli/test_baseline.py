@@ -120,19 +120,20 @@ class Baseline(unittest.TestCase):
 
 
 class Watch(unittest.TestCase):
-    def test_a_change_is_told_in_the_baselines_kinds_and_nothing_is_left_behind(self):
+    def setUp(self):
         tmp = tempfile.TemporaryDirectory()
         self.addCleanup(tmp.cleanup)
+        self.folder = tmp.name
         for i, n in enumerate(NAMES):
-            write(os.path.join(tmp.name, n), b"x" * (10 + i))
-        env = dict(os.environ, PROBELET_CLI_DIR=cli.BUILD, WINEPREFIX=os.path.join(cli.BUILD, "wineprefix"))
-        scratch = lambda: glob.glob(os.path.join(env["WINEPREFIX"], "drive_c", "users", "*", "**",
-                                                 "probelet-cli-watch-*"), recursive=True)
-        before = set(scratch())
+            write(os.path.join(self.folder, n), b"x" * (10 + i))
+        self.env = dict(os.environ, PROBELET_CLI_DIR=cli.BUILD, WINEPREFIX=os.path.join(cli.BUILD, "wineprefix"))
+
+    def watch(self, plugin):
+        """Starts --watch over the folder; returns the process and until(text): the lines up to one holding text."""
         # A busy machine's timer noise is no change here; the loop is the same in either process.
         p = subprocess.Popen([os.path.join(cli.ROOT, "scripts", "probelet-cli"), "--watch", "--in-process",
-                              "--slower-factor", "1000", cli.GOOD, tmp.name],
-                             env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, start_new_session=True)
+                              "--slower-factor", "1000", plugin, self.folder],
+                             env=self.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, start_new_session=True)
         self.addCleanup(lambda: p.poll() is None and os.killpg(p.pid, signal.SIGKILL))
         lines = queue.Queue()
         threading.Thread(target=lambda: [lines.put(l.decode("utf-8", "replace")) for l in p.stdout],
@@ -149,14 +150,20 @@ class Watch(unittest.TestCase):
                 if text in seen[-1]:
                     return seen
             self.fail("no %r in %r; stderr: %r" % (text, seen, p.stderr.read1() if p.poll() is not None else ""))
+        return p, until
 
+    def test_a_change_is_told_in_the_baselines_kinds_and_nothing_is_left_behind(self):
+        scratch = lambda: glob.glob(os.path.join(self.env["WINEPREFIX"], "drive_c", "users", "*", "**",
+                                                 "probelet-cli-watch-*"), recursive=True)
+        before = set(scratch())
+        p, until = self.watch(cli.GOOD)
         first = until("Watching ")
         self.assertTrue(any("a.txt" in l for l in first), first)  # the first run is reported in full
         kept = set(scratch()) - before
         self.assertEqual(len(kept), 2, "the two runs kept to compare")
 
-        write(os.path.join(tmp.name, "a.txt"), b"y" * 40)
-        os.remove(os.path.join(tmp.name, "c.txt"))
+        write(os.path.join(self.folder, "a.txt"), b"y" * 40)
+        os.remove(os.path.join(self.folder, "c.txt"))
         told = until("Watching ")
         run = next(l for l in told if l.startswith("Run 2 at "))
         self.assertTrue(run.rstrip().endswith(": 3 changes"), told)
@@ -170,6 +177,22 @@ class Watch(unittest.TestCase):
         while any(os.path.exists(k) for k in kept) and time.time() < deadline:
             time.sleep(0.5)
         self.assertEqual([k for k in kept if os.path.exists(k)], [])
+
+    def test_a_plugin_that_stops_loading_is_said_and_the_last_good_run_stays_the_one_compared(self):
+        plugin = os.path.join(self.folder, "..", os.path.basename(self.folder) + "-plugin" + cli.EXT)
+        with open(cli.GOOD, "rb") as f:
+            good = f.read()
+        write(plugin, good)
+        self.addCleanup(os.remove, plugin)
+        _, until = self.watch(plugin)
+        until("Watching ")
+        write(plugin, b"not a library any more")  # a build that failed half-way
+        told = until("Watching ")
+        self.assertTrue(any(l.startswith("Run 2 at ") and "the plugin did not load" in l for l in told), told)
+        with open(plugin, "wb") as f:
+            f.write(good)  # a new time: a change to watch
+        told = until("Watching ")
+        self.assertTrue(any(l.startswith("Run 3 at ") and l.rstrip().endswith(": 0 changes") for l in told), told)
 
 
 if __name__ == "__main__":
