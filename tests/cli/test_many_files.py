@@ -55,8 +55,9 @@ class ManyFiles(unittest.TestCase):
     def test_a_list_on_standard_input_and_the_summary_over_it(self):
         missing = os.path.join(self.tmp.name, "gone.txt")
         listed = "\n".join([os.path.join(self.root, "x.mp3"), "", missing, os.path.join(self.root, "y.txt")])
+        csv_path = os.path.join(self.tmp.name, "summary.csv")
         code, out, err = run_with_input((listed + "\n").encode(), "--format", "json", "--progress",
-                                        "--files-from", "-", cli.plugin("fileinfo"))
+                                        "--summary-csv", csv_path, "--files-from", "-", cli.plugin("fileinfo"))
         self.assertEqual(code, 0, err)
         self.assertIn("3 of 3 files", err)
         report = json.loads(out)
@@ -65,6 +66,12 @@ class ManyFiles(unittest.TestCase):
         self.assertEqual((size["name"], size["files"]), ("Size", 3))
         self.assertEqual((size["results"]["value"], size["results"]["file-error"]), (2, 1))
         self.assertEqual(len(report["summary"]["slowest"]), 3)
+        # The same summary as CSV, one row per field in CRLF lines.
+        with open(csv_path, "rb") as f:
+            rows = [line.split(",") for line in f.read().decode().split("\r\n")[:-1]]
+        self.assertEqual(len(rows), 1 + len(report["summary"]["fields"]))
+        self.assertEqual(dict(zip(rows[0], rows[1]))["name"], "Size")
+        self.assertEqual([dict(zip(rows[0], rows[1]))[k] for k in ("files", "value", "file_error")], ["3", "2", "1"])
 
     def test_bad_input_is_said_before_any_run(self):
         cases = [
