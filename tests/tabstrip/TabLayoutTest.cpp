@@ -1,5 +1,7 @@
 #include "TabStripFixture.h"
 
+#include <commctrl.h>
+
 namespace {
 
 using TabLayout = TabStripTest;
@@ -514,6 +516,74 @@ TEST_F(TabLayout, ALayoutThatChangesNothingForATabMakesNoCallsForIt) {
     int widest = 0;
     for (const std::string& label : Labels()) widest = std::max(widest, LabelWidth(label));
     EXPECT_EQ(Tab(3).m_nLabelWidth, widest);
+}
+
+// An insert in a strip scrolled to its middle places only the tabs it moves;
+// wherever the tab goes, the strip ends as a full layout would leave it:
+// places, kinds, hit regions and the tips' areas.
+TEST_F(TabLayout, AnInsertInAScrolledStripEndsAsAFullLayoutWould) {
+    struct Case {
+        const char* name;
+        DWORD style;
+        int at;  // from the first shown tab; 99: after the last tab
+        const char* label;
+    };
+    const Case cases[] = {
+        {"at the first shown tab", 0, 0, "New"},
+        {"after it", 0, 1, "A longer new label"},
+        {"among the shown tabs", TSS_FOURARROWS, 3, "N"},
+        {"after the last tab", 0, 99, "Last"},
+        {"equal widths, narrower", TSS_EQUALWIDTH, 2, "i"},
+        {"equal widths, wider", TSS_EQUALWIDTH, 2, "Much wider than any"},
+    };
+    struct Placed {
+        int kind;
+        RECT shape, label, tool;
+        HRGN region;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Make(c.style | TSS_TIPS, 300);
+        AddNumbered(40);
+        for (int i = 0; i < 40; ++i) ASSERT_EQ(tabs->SetTabTip(i, "tip " + std::to_string(i)), TSE_OK);
+        tabs->SelectTab(25);
+        tabs->UpdateLayout(LAYOUT_SHOW, 25);
+        ASSERT_GT(tabs->GetScrollPos(), 5);
+        const int index = c.at == 99 ? tabs->GetTabCount() : tabs->GetScrollPos() + c.at;
+        ASSERT_EQ(tabs->InsertTab(index, c.label, 0), index);
+        auto placed = [&] {
+            std::vector<Placed> v;
+            for (int i = 0; i < tabs->GetTabCount(); ++i) {
+                TTTOOLINFOA ti{};
+                ti.cbSize = TTTOOLINFOA_V2_SIZE;
+                ti.hwnd = *tabs;
+                ti.uId = static_cast<UINT_PTR>(i + 1);
+                const bool tool = ::SendMessageA(tabs->GetToolTipWindow(), TTM_GETTOOLINFOA, 0,
+                                                 reinterpret_cast<LPARAM>(&ti)) != 0;
+                HRGN copy = ::CreateRectRgn(0, 0, 0, 0);
+                if (Tab(i).m_region) ::CombineRgn(copy, Tab(i).m_region, nullptr, RGN_COPY);
+                v.push_back({Tab(i).m_kind, Tab(i).m_rcShape, Tab(i).m_rcLabel, tool ? ti.rect : RECT{-1, -1, -1, -1},
+                             copy});
+            }
+            return v;
+        };
+        const int pos = tabs->GetScrollPos();
+        const std::vector<Placed> incremental = placed();
+        tabs->UpdateLayout(LAYOUT_FIT, tabs->GetSelectedTab());
+        const std::vector<Placed> full = placed();
+        EXPECT_EQ(tabs->GetScrollPos(), pos);
+        ASSERT_EQ(incremental.size(), full.size());
+        for (size_t i = 0; i < full.size(); ++i) {
+            EXPECT_EQ(incremental[i].kind, full[i].kind) << i;
+            EXPECT_EQ(incremental[i].shape, full[i].shape) << i;
+            EXPECT_EQ(incremental[i].label, full[i].label) << i;
+            EXPECT_EQ(incremental[i].tool, full[i].tool) << i;
+            EXPECT_TRUE(::EqualRgn(incremental[i].region, full[i].region)) << i;
+            ::DeleteObject(incremental[i].region);
+            ::DeleteObject(full[i].region);
+        }
+        TearDown();
+    }
 }
 
 }  // namespace
