@@ -33,6 +33,15 @@ def run(*args, **extra_env):
     return p.returncode, p.stdout.decode("utf-8"), p.stderr.decode("utf-8", "replace")
 
 
+def file_state(paths):
+    """{path: (bytes, mtime in ns)}: what a test compares to show files untouched."""
+    out = {}
+    for path in paths:
+        with open(path, "rb") as f:
+            out[path] = (f.read(), os.stat(path).st_mtime_ns)
+    return out
+
+
 def text_times(out):
     """{field name: [min, median, max]} of a text report's table, cut at its header's columns."""
     lines = out.split("\n")

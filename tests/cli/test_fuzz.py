@@ -23,15 +23,6 @@ def unix(path):
     return re.sub(r"^[Zz]:", "", path).replace("\\", "/")
 
 
-def state(paths):
-    """{path: (bytes, mtime in ns)}."""
-    out = {}
-    for path in paths:
-        with open(path, "rb") as f:
-            out[path] = (f.read(), os.stat(path).st_mtime_ns)
-    return out
-
-
 class Fuzz(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -47,7 +38,7 @@ class Fuzz(unittest.TestCase):
             with open(path, "wb") as f:
                 f.write(data)
             os.utime(path, ns=(1600000000 * 10**9, 1600000000 * 10**9))
-        cls.before = state([cls.seed, cls.text])
+        cls.before = cli.file_state([cls.seed, cls.text])
 
     @classmethod
     def tearDownClass(cls):
@@ -58,7 +49,7 @@ class Fuzz(unittest.TestCase):
 
     def assert_seeds_untouched(self):
         self.assertEqual(os.listdir(self.seeds), ["sound.pfz"])
-        self.assertEqual(state(self.before), self.before)
+        self.assertEqual(cli.file_state(self.before), self.before)
 
     def fuzz(self, name, out, runs, *seeds):
         code, text, err = cli.run("--fuzz", "--out", out, "--runs", str(runs), "--seed", "7", "--format", "json",

@@ -30,13 +30,8 @@ ROWS = [
 
 
 def listing(folder):
-    """{name: (bytes, mtime in ns)} of everything in folder."""
-    out = {}
-    for name in os.listdir(folder):
-        path = os.path.join(folder, name)
-        with open(path, "rb") as f:
-            out[name] = (f.read(), os.stat(path).st_mtime_ns)
-    return out
+    """Everything in folder, with its bytes and time."""
+    return cli.file_state(os.path.join(folder, name) for name in os.listdir(folder))
 
 
 def holders(paths):
