@@ -70,6 +70,13 @@ bool ReadWhole(const std::wstring& path, std::string& bytes) {
     return ok;
 }
 
+// An input the plugin still held when its answer came (one that keeps its
+// last file open, say) could not go then; with the plugin's process ended it
+// can, once the server has let go of the process's handles.
+void RemoveScratch(const std::wstring& folder) {
+    for (int attempt = 0; attempt < 20 && !RemoveTree(folder); ++attempt) ::Sleep(50);
+}
+
 // One key per cause: a thousand crashes at one bug are one finding.
 std::string CauseKey(const Failure& f) {
     return f.kind + '|' + f.entryPoint + '|' + std::to_string(f.field) + '|' + std::to_string(f.code) + '|' + f.at;
@@ -461,7 +468,7 @@ PluginProbe::Status Fuzzer::Run(FuzzResult& result) {
     }
     host.Stop();
     progress.Finish();
-    ::RemoveDirectoryW(m_scratch.c_str());
+    RemoveScratch(m_scratch);
     return result.findings.empty() ? PluginProbe::Status::Ok : PluginProbe::Status::Problems;
 }
 

@@ -1,4 +1,5 @@
-// Codes and errors of the system as probelet-cli's messages write them.
+// Codes and errors of the system as probelet-cli's messages write them, and
+// the few system chores its parts share.
 #pragma once
 
 #include <windows.h>
@@ -20,5 +21,8 @@ void AddressText(uintptr_t address, char* out, size_t size);
 std::string AddressText(uintptr_t address);
 // The folder of the running program: where the host programs lie.
 std::wstring ProgramFolder();
+// A scratch folder of ours and everything in it, read-only files too; true
+// when it is gone. What something still holds open stays, and the folder with it.
+bool RemoveTree(const std::wstring& folder);
 
 }  // namespace cli
