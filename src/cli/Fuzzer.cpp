@@ -246,12 +246,12 @@ bool Fuzzer::Prepare(std::string& error) {
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         // Its parents too, as a build script names a folder of its own.
         for (size_t at = out.find_first_of(L"\\/", 3); at != std::wstring::npos; at = out.find_first_of(L"\\/", at + 1))
-            ::CreateDirectoryW(out.substr(0, at).c_str(), nullptr);
+            if (::CreateDirectoryW(out.substr(0, at).c_str(), nullptr)) m_madeFolders.push_back(out.substr(0, at));
         if (!::CreateDirectoryW(out.c_str(), nullptr)) {
             error = "cannot make the folder " + m_options.out + ": " + SystemMessage(::GetLastError());
             return false;
         }
-        m_madeOut = true;
+        m_madeFolders.push_back(out);
     }
     const std::wstring probe = out + L"\\probelet-fuzz-" + std::to_wstring(::GetCurrentProcessId()) + L".tmp";
     DWORD written = 0;
@@ -409,7 +409,8 @@ PluginProbe::Status Fuzzer::Run(FuzzResult& result) {
             for (const Pending& p : pending) ::DeleteFileW(p.path.c_str());
             // Nothing was run: nothing is left behind.
             ::RemoveDirectoryW(m_scratch.c_str());
-            if (m_madeOut) ::RemoveDirectoryW(Utf8ToWide(m_options.out).c_str());
+            for (auto folder = m_madeFolders.rbegin(); folder != m_madeFolders.rend(); ++folder)
+                ::RemoveDirectoryW(folder->c_str());
             return PluginProbe::Status::NotLoaded;
         }
         if (!report) continue;  // stopped: what is on its way is only collected

@@ -85,7 +85,8 @@ private:
     unsigned long long m_start = 0;
     std::string m_loadMessage;
     bool m_notLoaded = false;
-    bool m_madeOut = false;  // the output folder is ours: a plugin that does not load leaves none
+    // The output folder and its parents where we made them: a plugin that does not load leaves none.
+    std::vector<std::wstring> m_madeFolders;
 };
 
 // The result in each format; JSON is one object with the key "fuzz".
