@@ -3,6 +3,7 @@
 // of a run whose plugin does not load, not even the folders it made.
 #include "cli/Fuzzer.h"
 #include "cli/ModernValues.h"
+#include "support/HostSetup.h"
 #include "support/TestWindows.h"
 
 #include <gtest/gtest.h>
@@ -14,9 +15,7 @@
 
 namespace {
 
-std::string Plugin(const std::string& name) {
-    return testsupport::ExeDir() + "\\plugins\\" + name + (sizeof(void*) == 8 ? ".wdx64" : ".wdx");
-}
+std::string Plugin(const std::string& name) { return testsupport::HostSetup::Plugin(testsupport::ExeDir(), name); }
 
 bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 

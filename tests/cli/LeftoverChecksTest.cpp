@@ -4,6 +4,7 @@
 // floor, and the figures a leak is reported with.
 #include "cli/IsolatedProbe.h"
 #include "cli/ModernValues.h"
+#include "support/HostSetup.h"
 #include "support/TestWindows.h"
 
 #include <gtest/gtest.h>
@@ -17,9 +18,7 @@ namespace {
 
 const std::set<std::string> kLeftoverKinds = {"file-left-open", "leak", "thread-left-running", "unload-failed"};
 
-std::string Plugin(const std::string& name) {
-    return testsupport::ExeDir() + "\\plugins\\" + name + (sizeof(void*) == 8 ? ".wdx64" : ".wdx");
-}
+std::string Plugin(const std::string& name) { return testsupport::HostSetup::Plugin(testsupport::ExeDir(), name); }
 
 // A text file made size bytes long by moving its end: nothing more is written.
 std::string TextFile(const testsupport::TempDir& dir, LONGLONG size, bool readOnly) {
