@@ -39,21 +39,6 @@ std::wstring Extension(const std::wstring& path) {
                                                                                      : path.substr(dot);
 }
 
-bool WriteWhole(const std::wstring& path, const std::string& bytes, DWORD& error) {
-    const HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        error = ::GetLastError();
-        return false;
-    }
-    DWORD written = 0;
-    const bool ok = bytes.empty() || (::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                                      written == bytes.size());
-    error = ok ? 0 : ::GetLastError();
-    ::CloseHandle(h);
-    if (!ok) ::DeleteFileW(path.c_str());
-    return ok;
-}
-
 bool ReadWhole(const std::wstring& path, std::string& bytes) {
     const HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                    0, nullptr);

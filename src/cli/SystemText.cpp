@@ -54,6 +54,21 @@ std::wstring ProgramFolder() {
     return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash);
 }
 
+bool WriteWhole(const std::wstring& path, const std::string& bytes, DWORD& error) {
+    const HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        error = ::GetLastError();
+        return false;
+    }
+    DWORD written = 0;
+    const bool ok = bytes.empty() || (::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                                      written == bytes.size());
+    error = ok ? 0 : ::GetLastError();
+    ::CloseHandle(h);
+    if (!ok) ::DeleteFileW(path.c_str());
+    return ok;
+}
+
 bool RemoveTree(const std::wstring& folder) {
     WIN32_FIND_DATAW found;
     const HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &found);

@@ -21,6 +21,9 @@ void AddressText(uintptr_t address, char* out, size_t size);
 std::string AddressText(uintptr_t address);
 // The folder of the running program: where the host programs lie.
 std::wstring ProgramFolder();
+// The file made anew with bytes; false with the system's error, and no file
+// left half written.
+bool WriteWhole(const std::wstring& path, const std::string& bytes, DWORD& error);
 // A scratch folder of ours and everything in it, read-only files too; true
 // when it is gone. What something still holds open stays, and the folder with it.
 bool RemoveTree(const std::wstring& folder);

@@ -95,10 +95,8 @@ struct RunTargets {
 };
 
 bool WriteFile(const std::string& utf8Path, const std::string& text) {
-    FILE* f = _wfopen(cli::Utf8ToWide(utf8Path).c_str(), L"wb");
-    if (!f) return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    return std::fclose(f) == 0 && written;
+    DWORD error = 0;
+    return cli::WriteWhole(cli::Utf8ToWide(utf8Path), text, error);
 }
 
 int RunOnce(const cli::Options& options, const cli::ProbeOptions& probeOptions, const RunTargets& targets) {
